@@ -1,0 +1,45 @@
+// What the launcher knows of its own process: the executable's path, the
+// command line and the environment. The environment functions are not
+// synchronised; the launcher calls them from its one thread.
+#ifndef LX_SHARE_COMMON_SYSINFO_H
+#define LX_SHARE_COMMON_SYSINFO_H
+
+#include <new>
+#include <string>
+#include <vector>
+
+namespace SysInfo {
+
+// The command line as the first entry of main received it; main stores both.
+extern int argc;
+extern char** argv;
+
+enum CommandArgProgramNameMode : int { IncludeProgramName = 0, ExcludeProgramName = 1 };
+
+// Absolute path of the executable; an executable that is a symbolic link is
+// replaced by the link's target (one level). Throws when it cannot be found.
+std::string getProcessModulePath();
+
+// The target of `path` when it is a symbolic link, exactly as stored; else the
+// path itself. `path` holds the characters followed by one NUL. Throws when
+// the path does not exist.
+std::string getRealPath(const std::vector<char>& path);
+
+// The arguments in order, without those starting with "-psn_".
+std::vector<std::string> getCommandArgs(CommandArgProgramNameMode mode);
+
+// The variable's value, an empty one included; throws when it is not set.
+std::string getEnvVariable(const std::string& name);
+
+// The variable's value, or `defValue` when it is not set.
+std::string getEnvVariable(const std::nothrow_t&, const std::string& name,
+                           const std::string& defValue);
+
+bool isEnvVariableSet(const std::string& name);
+
+// Sets the variable in this process, replacing any value; throws on failure.
+void setEnvVariable(const std::string& name, const std::string& value);
+
+}  // namespace SysInfo
+
+#endif

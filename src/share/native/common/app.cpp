@@ -1,0 +1,131 @@
+#include "app.h"
+
+#include <iostream>
+#include <memory>
+
+#include "ErrorHandling.h"
+#include "SysInfo.h"
+
+namespace {
+
+// Per thread, so that a failure reported on another thread at the same time
+// can never print this thread's message. Null outside a failure report.
+thread_local std::string* theLastErrorMsg = nullptr;
+
+class StandardLogAppender : public LogAppender {
+ public:
+  void append(const LogEvent& event) override {
+    // One write per record, so that concurrent records never mix within a line.
+    const std::string line = (tstrings::any() << "[" << event.logLevel << "] " << event.fileName
+                                              << ":" << event.lineNum << ": " << event.message
+                                              << "\n")
+                                 .str();
+    std::cerr << line << std::flush;
+  }
+};
+
+class LastErrorLogAppender : public LogAppender {
+ public:
+  void append(const LogEvent&) override {
+    std::cerr << app::lastErrorMsg() + "\n" << std::flush;
+  }
+};
+
+NopLogAppender nopLogAppender;
+StandardLogAppender standardLogAppender;
+LastErrorLogAppender lastErrorLogAppender;
+
+// Installs the last-error appender when the guarded block is left, on the
+// normal path and before any handler runs on the failure path.
+class SetLoggerAtEndOfScope {
+ public:
+  SetLoggerAtEndOfScope(std::unique_ptr<WithExtraLogAppender>& appenderSlot,
+                        LogAppender* extraAppender)
+      : appenderSlot(appenderSlot), extraAppender(extraAppender) {}
+
+  ~SetLoggerAtEndOfScope() {
+    try {
+      appenderSlot.reset(new WithExtraLogAppender(*extraAppender));
+    } catch (const std::runtime_error& e) {
+      reportError(LX_SOURCE_POS, e);
+    } catch (...) {
+      reportUnknownError(LX_SOURCE_POS);
+    }
+  }
+
+  SetLoggerAtEndOfScope(const SetLoggerAtEndOfScope&) = delete;
+  SetLoggerAtEndOfScope& operator=(const SetLoggerAtEndOfScope&) = delete;
+
+ private:
+  std::unique_ptr<WithExtraLogAppender>& appenderSlot;
+  LogAppender* extraAppender;
+};
+
+}  // namespace
+
+void TeeLogAppender::append(const LogEvent& event) {
+  if (first) first->append(event);
+  if (second) second->append(event);
+}
+
+WithExtraLogAppender::WithExtraLogAppender(LogAppender& extra)
+    : savedAppender(&Logger::defaultLogger().getAppender()), tee(savedAppender, &extra) {
+  Logger::defaultLogger().setAppender(tee);
+}
+
+WithExtraLogAppender::~WithExtraLogAppender() {
+  Logger::defaultLogger().setAppender(*savedAppender);
+}
+
+namespace app {
+
+int launch(const std::nothrow_t&, LauncherFunc func, LogAppender* lastErrorLogAppender) {
+  Logger::defaultLogger().setAppender(isWithLogging() ? static_cast<LogAppender&>(standardLogAppender)
+                                                      : nopLogAppender);
+  LX_TRACE_SCOPE("launch");
+  if (!lastErrorLogAppender) lastErrorLogAppender = &defaultLastErrorLogAppender();
+
+  std::unique_ptr<WithExtraLogAppender> withLastErrorAppender;
+  std::string errorMsg;
+  int result = 0;
+  try {
+    SetLoggerAtEndOfScope setLogger(withLastErrorAppender, lastErrorLogAppender);
+    func();
+  } catch (const LxErrorBase& e) {
+    errorMsg = e.rawMessage();
+    theLastErrorMsg = &errorMsg;
+    // Every launcher error is a std::runtime_error too; report it as one.
+    try {
+      throw;
+    } catch (const std::runtime_error& error) {
+      reportError(LX_SOURCE_POS, error);
+    }
+    result = 1;
+  } catch (const std::runtime_error& e) {
+    errorMsg = lastCRTError();
+    theLastErrorMsg = &errorMsg;
+    reportError(LX_SOURCE_POS, e);
+    result = 1;
+  } catch (...) {
+    errorMsg = "Unknown error";
+    theLastErrorMsg = &errorMsg;
+    reportUnknownError(LX_SOURCE_POS);
+    result = 1;
+  }
+  theLastErrorMsg = nullptr;
+  errorMsg.clear();
+  // Gives the default logger back the appender chosen above, before the
+  // scope trace writes its exit record.
+  withLastErrorAppender.reset();
+  return result;
+}
+
+bool isWithLogging() {
+  return SysInfo::getEnvVariable(std::nothrow, "KELPAK_DEBUG", std::string()) == "true";
+}
+
+std::string lastErrorMsg() { return theLastErrorMsg ? *theLastErrorMsg : std::string(); }
+
+LogAppender& defaultLastErrorLogAppender() { return lastErrorLogAppender; }
+
+}  // namespace app

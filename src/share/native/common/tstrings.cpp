@@ -1,0 +1,92 @@
+#include "tstrings.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <stdexcept>
+
+namespace tstrings {
+
+bool equals(const std::string& a, const std::string& b, CompareType type) {
+  if (type == CaseInsensitive) return toLower(a) == toLower(b);
+  return a == b;
+}
+
+std::string toLower(const std::string& str) {
+  std::string reply = str;
+  // Fixed to ASCII so that the result never depends on the process locale.
+  for (char& c : reply) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return reply;
+}
+
+bool startsWith(const std::string& str, const std::string& prefix, CompareType type) {
+  if (str.size() < prefix.size()) return false;
+  return equals(str.substr(0, prefix.size()), prefix, type);
+}
+
+bool endsWith(const std::string& str, const std::string& suffix, CompareType type) {
+  if (str.size() < suffix.size()) return false;
+  return equals(str.substr(str.size() - suffix.size()), suffix, type);
+}
+
+void split(std::vector<std::string>& pieces, const std::string& str, const std::string& delimiter,
+           SplitType type) {
+  if (str.empty() || delimiter.empty()) return;
+  std::string::size_type start = 0;
+  for (;;) {
+    const std::string::size_type pos = str.find(delimiter, start);
+    const bool last = pos == std::string::npos;
+    std::string piece = str.substr(start, last ? std::string::npos : pos - start);
+    if (type == KeepAll || !piece.empty()) pieces.push_back(std::move(piece));
+    if (last) return;
+    start = pos + delimiter.size();
+  }
+}
+
+std::string replace(const std::string& str, const std::string& search,
+                    const std::string& replacement) {
+  if (search.empty()) return str;
+  std::string reply;
+  reply.reserve(str.size());
+  std::string::size_type start = 0;
+  for (;;) {
+    const std::string::size_type pos = str.find(search, start);
+    if (pos == std::string::npos) break;
+    reply.append(str, start, pos - start);
+    reply += replacement;
+    start = pos + search.size();
+  }
+  reply.append(str, start, std::string::npos);
+  return reply;
+}
+
+std::string trim(const std::string& str, const std::string& chars) {
+  if (chars.empty()) return str;
+  const std::string::size_type first = str.find_first_not_of(chars);
+  if (first == std::string::npos) return std::string();
+  const std::string::size_type last = str.find_last_not_of(chars);
+  return str.substr(first, last - first + 1);
+}
+
+std::string unsafe_format(const char* format, ...) {
+  if (!format) throw std::invalid_argument("Destination buffer can't be NULL");
+  const std::size_t step = 256;
+  std::string buffer(step, '\0');
+  for (;;) {
+    va_list args;
+    va_start(args, format);
+    const int len = std::vsnprintf(&buffer[0], buffer.size(), format, args);
+    va_end(args);
+    // A formatter error would never fit however large the buffer: give up at once.
+    if (len < 0) throw std::runtime_error("vsnprintf() failed");
+    if (static_cast<std::size_t>(len) < buffer.size()) {
+      buffer.resize(static_cast<std::size_t>(len));
+      return buffer;
+    }
+    // Grow in whole steps straight to the size the formatter asked for.
+    buffer.resize((static_cast<std::size_t>(len) / step + 1) * step);
+  }
+}
+
+}  // namespace tstrings

@@ -1,0 +1,32 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "share/native/common/ErrorHandling.h"
+#include "share/native/common/FileUtils.h"
+
+namespace FileUtils {
+
+bool isFileExists(const std::string& path) {
+  struct stat info;
+  return stat(path.c_str(), &info) == 0;
+}
+
+std::string toAbsolutePath(const std::string& path) {
+  if (path.empty()) {
+    char buffer[1024] = {};
+    if (!getcwd(buffer, sizeof(buffer))) {
+      const std::string error = lastCRTError();
+      LX_THROW("getcwd() failed. Error: " << error);
+    }
+    if (buffer[0] == '\0') {
+      LX_THROW("getcwd() returned empty string");
+    }
+    return buffer;
+  }
+  if (isDirSeparator(path[0])) return path;
+  return combinePath(toAbsolutePath(std::string()), path);
+}
+
+std::string stripExeSuffix(const std::string& path) { return path; }
+
+}  // namespace FileUtils
