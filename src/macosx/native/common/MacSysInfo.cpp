@@ -1,0 +1,67 @@
+// The executable's path and the command line. On macOS _NSGetExecutablePath
+// comes from the system; elsewhere a stand-in with the same contract is linked.
+#include <stdint.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "share/native/common/ErrorHandling.h"
+#include "share/native/common/FileUtils.h"
+#include "share/native/common/SysInfo.h"
+#include "share/native/common/tstrings.h"
+
+extern "C" int _NSGetExecutablePath(char* buf, uint32_t* bufsize);
+
+namespace SysInfo {
+
+int argc = 0;
+char** argv = nullptr;
+
+std::string getProcessModulePath() {
+  // The first call, with no room at all, only learns the size the path needs.
+  std::vector<char> buffer;
+  uint32_t size = 0;
+  for (;;) {
+    const int result = _NSGetExecutablePath(buffer.data(), &size);
+    if (result == 0) break;
+    if (result > 0) {
+      LX_THROW("_NSGetExecutablePath() failed");
+    }
+    buffer.resize(size);
+  }
+  return FileUtils::toAbsolutePath(getRealPath(buffer));
+}
+
+std::string getRealPath(const std::vector<char>& path) {
+  // An empty vector lacks even the NUL; it stands for the empty path.
+  const std::string name = path.empty() ? std::string() : std::string(path.begin(), path.end() - 1);
+  struct stat info;
+  if (lstat(name.c_str(), &info) != 0) {
+    const std::string error = lastCRTError();
+    LX_THROW("lstat(" << name << ") failed. Error: " << error);
+  }
+  if (!S_ISLNK(info.st_mode)) return name;
+
+  // readlink cuts a target that fills the buffer without saying so; only a
+  // shorter result is known to be whole.
+  std::vector<char> target(1024);
+  for (;;) {
+    const ssize_t length = readlink(name.c_str(), target.data(), target.size());
+    if (length < 0) {
+      const std::string error = lastCRTError();
+      LX_THROW("readlink(" << name << ") failed. Error: " << error);
+    }
+    if (static_cast<size_t>(length) < target.size()) return std::string(target.data(), length);
+    target.resize(target.size() * 2);
+  }
+}
+
+std::vector<std::string> getCommandArgs(CommandArgProgramNameMode mode) {
+  std::vector<std::string> args;
+  for (int i = mode == ExcludeProgramName ? 1 : 0; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (!tstrings::startsWith(arg, "-psn_", tstrings::CaseSensitive)) args.push_back(arg);
+  }
+  return args;
+}
+
+}  // namespace SysInfo

@@ -1,0 +1,233 @@
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "TestSupport.h"
+#include "share/native/common/ErrorHandling.h"
+#include "share/native/common/FileUtils.h"
+#include "share/native/common/SysInfo.h"
+
+extern char** environ;
+
+namespace {
+
+// Replaces the saved command line for one test.
+class ScopedArgs {
+ public:
+  explicit ScopedArgs(std::vector<std::string> args)
+      : strings(std::move(args)), savedArgc(SysInfo::argc), savedArgv(SysInfo::argv) {
+    for (std::string& arg : strings) pointers.push_back(&arg[0]);
+    pointers.push_back(nullptr);
+    SysInfo::argc = static_cast<int>(strings.size());
+    SysInfo::argv = pointers.data();
+  }
+  ~ScopedArgs() {
+    SysInfo::argc = savedArgc;
+    SysInfo::argv = savedArgv;
+  }
+  ScopedArgs(const ScopedArgs&) = delete;
+  ScopedArgs& operator=(const ScopedArgs&) = delete;
+
+ private:
+  std::vector<std::string> strings;
+  std::vector<char*> pointers;
+  int savedArgc;
+  char** savedArgv;
+};
+
+std::vector<char> withNul(const std::string& path) {
+  std::vector<char> chars(path.begin(), path.end());
+  chars.push_back('\0');
+  return chars;
+}
+
+// The directory as getcwd reports it inside it: links in it resolved.
+std::string physical(const std::string& dir) {
+  char* resolved = realpath(dir.c_str(), nullptr);
+  const std::string result = resolved ? resolved : "";
+  free(resolved);
+  return result;
+}
+
+void makeLink(const std::string& target, const std::string& link) {
+  ASSERT_EQ(0, symlink(target.c_str(), link.c_str())) << link << ": " << strerror(errno);
+}
+
+// Starts `path` (as given, no search) in the current working directory and
+// returns what it printed; fails the test unless it exits with 0.
+std::string runProbe(const std::string& path) {
+  int fds[2];
+  if (pipe(fds) != 0) return "pipe failed";
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
+  posix_spawn_file_actions_addclose(&actions, fds[0]);
+  std::string arg0 = "probe";
+  char* args[] = {&arg0[0], nullptr};
+  pid_t pid = 0;
+  const int spawned = posix_spawn(&pid, path.c_str(), &actions, nullptr, args, environ);
+  posix_spawn_file_actions_destroy(&actions);
+  close(fds[1]);
+  std::string out;
+  char chunk[512];
+  for (ssize_t n; (n = read(fds[0], chunk, sizeof(chunk))) > 0;) out.append(chunk, n);
+  close(fds[0]);
+  if (spawned != 0) {
+    ADD_FAILURE() << "posix_spawn(" << path << "): " << strerror(spawned);
+    return out;
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << path << " status " << status;
+  if (!out.empty() && out.back() == '\n') out.pop_back();
+  return out;
+}
+
+}  // namespace
+
+TEST(MacSysInfoTest, CommandLineStartsEmpty) {
+  EXPECT_EQ(0, SysInfo::argc);
+  EXPECT_EQ(nullptr, SysInfo::argv);
+  EXPECT_TRUE(SysInfo::getCommandArgs(SysInfo::IncludeProgramName).empty());
+  EXPECT_TRUE(SysInfo::getCommandArgs(SysInfo::ExcludeProgramName).empty());
+}
+
+TEST(MacSysInfoTest, GetCommandArgs) {
+  using Args = std::vector<std::string>;
+  const struct {
+    Args argv;
+    int mode;
+    Args expected;
+  } cases[] = {
+      {{"prog"}, SysInfo::ExcludeProgramName, {}},
+      {{"prog"}, SysInfo::IncludeProgramName, {"prog"}},
+      {{"prog", "a", "b"}, SysInfo::ExcludeProgramName, {"a", "b"}},
+      {{"prog", "a", "b"}, SysInfo::IncludeProgramName, {"prog", "a", "b"}},
+      // Only 1 leaves the program name out.
+      {{"prog", "a"}, 2, {"prog", "a"}},
+      {{"prog", "a"}, -1, {"prog", "a"}},
+      {{"prog", "-psn_0_12345", "a", "-psn_", "b", "-psn_x"},
+       SysInfo::ExcludeProgramName,
+       {"a", "b"}},
+      {{"prog", "-psn", "-PSN_1", "--psn_1", "x-psn_", "-psn_1"},
+       SysInfo::ExcludeProgramName,
+       {"-psn", "-PSN_1", "--psn_1", "x-psn_"}},
+      // The program name is tested like any other argument.
+      {{"-psn_1", "a"}, SysInfo::IncludeProgramName, {"a"}},
+      {{"prog", "", "a"}, SysInfo::ExcludeProgramName, {"", "a"}},
+  };
+  for (const auto& c : cases) {
+    ScopedArgs args(c.argv);
+    EXPECT_EQ(c.expected,
+              SysInfo::getCommandArgs(static_cast<SysInfo::CommandArgProgramNameMode>(c.mode)))
+        << ::testing::PrintToString(c.argv) << " mode " << c.mode;
+  }
+}
+
+class GetRealPathTest : public ::testing::Test {
+ protected:
+  TempDir tmp;
+};
+
+TEST_F(GetRealPathTest, PathThatIsNotALinkIsReturnedAsGiven) {
+  writeFile(tmp / "file", "x");
+  makeDirs(tmp / "dir");
+  ScopedCwd cwd(tmp.path());
+  for (const std::string& path : {tmp / "file", tmp / "dir", std::string("file"),
+                                  std::string("./dir/../file"), tmp / "dir/"}) {
+    EXPECT_EQ(path, SysInfo::getRealPath(withNul(path))) << path;
+  }
+}
+
+TEST_F(GetRealPathTest, LinkGivesItsTargetAsStored) {
+  writeFile(tmp / "dir/file", "x");
+  const std::string longTarget = std::string(1500, 'a') + "/" + std::string(1500, 'b');
+  const struct {
+    std::string link;
+    std::string target;
+  } cases[] = {
+      {"absolute", tmp / "dir/file"},
+      {"relative", "dir/file"},
+      {"dotted", "../" + FileUtils::basename(tmp.path()) + "/./dir//file"},
+      {"dangling", "missing/file"},
+      {"to-link", "absolute"},
+      // Around the size of the first read buffer, and well beyond it.
+      {"t1023", std::string(1023, 'c')},
+      {"t1024", std::string(1024, 'd')},
+      {"t1025", std::string(1025, 'e')},
+      {"long", longTarget},
+  };
+  for (const auto& c : cases) {
+    makeLink(c.target, tmp / c.link);
+    EXPECT_EQ(c.target, SysInfo::getRealPath(withNul(tmp / c.link))) << c.link;
+  }
+}
+
+TEST_F(GetRealPathTest, MissingPathThrows) {
+  const std::string missing = tmp / "missing";
+  for (const std::string& path : {missing, std::string()}) {
+    try {
+      SysInfo::getRealPath(withNul(path));
+      ADD_FAILURE() << "no error for '" << path << "'";
+    } catch (const LxError<std::runtime_error>& e) {
+      EXPECT_EQ("lstat(" + path + ") failed. Error: " + strerror(ENOENT), e.rawMessage());
+      EXPECT_EQ(0, std::string(e.what()).rfind("MacSysInfo(", 0)) << e.what();
+    }
+  }
+  // Without even the NUL the path counts as empty.
+  EXPECT_THROW(SysInfo::getRealPath({}), LxError<std::runtime_error>);
+}
+
+// The probe is started for real, so the path comes from the platform the way
+// the launcher's own start would deliver it.
+class ProcessModulePathTest : public ::testing::Test {
+ protected:
+  const std::string probe = LX_MODULE_PATH_PROBE;
+  TempDir tmp;
+};
+
+TEST_F(ProcessModulePathTest, ExecutableStartedByAbsolutePath) {
+  ScopedCwd cwd(tmp.path());
+  EXPECT_EQ(probe, runProbe(probe));
+}
+
+TEST_F(ProcessModulePathTest, ExecutableStartedByRelativePathIsJoinedToTheWorkingDirectory) {
+  const std::string dir = FileUtils::dirname(probe);
+  const std::string name = FileUtils::basename(probe);
+  {
+    ScopedCwd cwd(dir);
+    EXPECT_EQ(physical(dir) + "/./" + name, runProbe("./" + name));
+  }
+  makeDirs(tmp / "sub");
+  makeLink(probe, tmp / "sub/probe-link");
+  ScopedCwd cwd(tmp.path());
+  EXPECT_EQ(probe, runProbe("sub/probe-link"));
+}
+
+TEST_F(ProcessModulePathTest, LinkWithAbsoluteTargetGivesTheTarget) {
+  makeLink(probe, tmp / "link");
+  EXPECT_EQ(probe, runProbe(tmp / "link"));
+}
+
+TEST_F(ProcessModulePathTest, RelativeTargetIsJoinedToTheWorkingDirectoryNotTheLinkDirectory) {
+  makeDirs(tmp / "links/bin");
+  makeDirs(tmp / "work");
+  makeLink(probe, tmp / "links/bin/real");
+  makeLink("bin/real", tmp / "links/start");
+  ScopedCwd cwd(tmp / "work");
+  EXPECT_EQ(physical(tmp / "work") + "/bin/real", runProbe(tmp / "links/start"));
+}
+
+TEST_F(ProcessModulePathTest, LinkToLinkGivesTheFirstLinksTarget) {
+  makeLink(probe, tmp / "second");
+  makeLink(tmp / "second", tmp / "first");
+  EXPECT_EQ(tmp / "second", runProbe(tmp / "first"));
+}
