@@ -1,0 +1,194 @@
+#include "CfgFile.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <fstream>
+#include <istream>
+#include <string_view>
+
+#include "share/native/common/ErrorHandling.h"
+#include "share/native/common/FileUtils.h"
+#include "share/native/common/Log.h"
+#include "share/native/common/tstrings.h"
+
+namespace {
+
+using SectionMap = std::map<CfgFile::SectionId, CfgFile::Properties>;
+
+// Stands for "no known section": property lines under it are skipped.
+constexpr CfgFile::SectionId UnknownSection("");
+
+constexpr CfgFile::SectionId knownSections[] = {
+    SectionName::Application,       SectionName::VexaOptions,
+    SectionName::AppCDSVexaOptions, SectionName::AppCDSGenerateCacheVexaOptions,
+    SectionName::ArgOptions,
+};
+
+constexpr CfgFile::PropertyId knownProperties[] = {
+    PropertyName::version,   PropertyName::mainzep,     PropertyName::mainmodule,
+    PropertyName::mainclass, PropertyName::classpath,   PropertyName::modulepath,
+    PropertyName::runtime,   PropertyName::splash,      PropertyName::memory,
+    PropertyName::arguments, PropertyName::vexaOptions,
+};
+
+// The table entry named exactly `name`, or null.
+template <class IdType, std::size_t size>
+const IdType* findName(const IdType (&table)[size], std::string_view name) {
+  for (const IdType& id : table) {
+    if (name == id.name()) return &id;
+  }
+  return nullptr;
+}
+
+// Commits the pending properties of the current section. An occurrence
+// without recognised properties leaves an earlier occurrence's entry alone.
+void PurgeSection(SectionMap& data, const CfgFile::SectionId& section,
+                  CfgFile::Properties& pending) {
+  if (section == UnknownSection || pending.empty()) return;
+  data[section] = std::move(pending);
+  pending.clear();  // a moved-from map is only valid, not necessarily empty
+}
+
+// Records one property line; the value is copied only when it is kept.
+void AddProperty(CfgFile::Properties& pending, const CfgFile::SectionId& section,
+                 std::string_view name, std::string_view value) {
+  if (section == UnknownSection) return;
+  const CfgFile::PropertyId* property = findName(knownProperties, name);
+  if (property) pending[*property].emplace_back(value);
+}
+
+bool containsMacro(const std::string& value, const CfgFile::Macros& macros) {
+  return std::any_of(macros.begin(), macros.end(), [&value](const CfgFile::Macros::value_type& m) {
+    return !m.first.empty() && value.find(m.first) != std::string::npos;
+  });
+}
+
+// One pass: every macro in name order replaces all its occurrences. Returns
+// whether the value changed.
+bool applyPass(std::string& value, const CfgFile::Macros& macros) {
+  const std::string before = value;
+  for (const auto& [name, replacement] : macros) {
+    // Skipping absent names saves replace()'s copy for the common value.
+    if (!name.empty() && value.find(name) != std::string::npos) {
+      value = tstrings::replace(value, name, replacement);
+    }
+  }
+  return value != before;
+}
+
+// One left-to-right substitution in which inserted text is never scanned
+// again; at each position the first matching name in name order wins.
+std::string substituteOnce(const std::string& value, const CfgFile::Macros& macros) {
+  std::string reply;
+  reply.reserve(value.size());
+  for (std::string::size_type pos = 0; pos < value.size();) {
+    const auto match = std::find_if(
+        macros.begin(), macros.end(), [&value, pos](const CfgFile::Macros::value_type& m) {
+          return !m.first.empty() && value.compare(pos, m.first.size(), m.first) == 0;
+        });
+    if (match == macros.end()) {
+      reply += value[pos];
+      ++pos;
+    } else {
+      reply += match->second;
+      pos += match->first.size();
+    }
+  }
+  return reply;
+}
+
+void expandValue(std::string& value, const CfgFile::Macros& macros,
+                 const CfgFile::SectionId& section, const CfgFile::PropertyId& property) {
+  if (!containsMacro(value, macros)) return;
+  const std::string original = value;
+  // An acyclic table settles within one pass per macro plus the pass that
+  // finds nothing left to change; a value still changing after that comes
+  // from a table that refers to itself.
+  for (std::size_t pass = 0; pass <= macros.size(); ++pass) {
+    if (!applyPass(value, macros)) return;
+  }
+  LX_TRACE("Macros refer to themselves in a value of [" << section.name() << "] " << property.name()
+                                                        << "; expanded without rescanning");
+  value = substituteOnce(original, macros);
+}
+
+}  // namespace
+
+CfgFile CfgFile::load(const std::string& path) {
+  std::ifstream stream(path, std::ios::binary);
+  if (!stream.is_open()) {
+    const std::string error = lastCRTError();
+    LX_THROW("Error opening \"" << path << "\" file: " << error);
+  }
+  return parse(stream, path);
+}
+
+CfgFile CfgFile::parse(std::istream& stream, const std::string& path) {
+  CfgFile cfg;
+  SectionId section = UnknownSection;
+  Properties pending;
+  // 64 bits: a file of more than 2^31 lines is legal and must not overflow.
+  std::int64_t lineNumber = 0;
+  std::string line;  // reused, so reading costs no allocation per line
+  while (std::getline(stream, line)) {
+    ++lineNumber;
+    if (line.empty() || line[0] == ';') continue;
+    if (line[0] == '[') {
+      const std::string::size_type end = line.rfind(']');
+      if (end == std::string::npos) {
+        LX_THROW("Error parsing [" << path << "] file at " << lineNumber
+                                   << ": Missing ']' character");
+      }
+      PurgeSection(cfg.data, section, pending);
+      const SectionId* known = findName(knownSections, std::string_view(line).substr(1, end - 1));
+      section = known ? *known : UnknownSection;
+      continue;
+    }
+    std::string::size_type equals = line.find('=');
+    while (equals != std::string::npos && equals > 0 && line[equals - 1] == '\\') {
+      equals = line.find('=', equals + 1);
+    }
+    const std::string_view text(line);
+    AddProperty(pending, section, text.substr(0, equals),
+                equals == std::string::npos ? std::string_view() : text.substr(equals + 1));
+  }
+  if (stream.bad() || !stream.eof()) {
+    const std::string error = lastCRTError();
+    LX_THROW("Failed to read \"" << path << "\" file up to the end: " << error);
+  }
+  PurgeSection(cfg.data, section, pending);
+  return cfg;
+}
+
+const CfgFile::Properties& CfgFile::getProperties(const SectionId& section) const {
+  const auto found = data.find(section);
+  return found == data.end() ? emptyProperties : found->second;
+}
+
+CfgFile& CfgFile::setPropertyValue(const SectionId& section, const PropertyId& property,
+                                   const std::vector<std::string>& values) {
+  data[section][property] = values;
+  return *this;
+}
+
+CfgFile CfgFile::expandMacros(const Macros& macros) const {
+  CfgFile copy(*this);
+  for (auto& [section, properties] : copy.data) {
+    for (auto& [property, values] : properties) {
+      for (std::string& value : values) expandValue(value, macros, section, property);
+    }
+  }
+  return copy;
+}
+
+std::string CfgFile::asString(const Property& property) {
+  return property.second.empty() ? std::string() : property.second.back();
+}
+
+std::string CfgFile::asPathList(const Property& property) {
+  return join(property.second, FileUtils::pathSeparator);
+}
+
+std::string join(const std::vector<std::string>& values, char separator) {
+  return tstrings::join(values.begin(), values.end(), std::string(1, separator));
+}

@@ -1,0 +1,109 @@
+// The launcher configuration file: a set of known sections, each a set of
+// known properties, each property an ordered list of text values. Only the
+// names of the SectionName and PropertyName tables are kept; everything else
+// in the file is skipped. A CfgFile is a plain value and owns all its text.
+#ifndef LX_SHARE_APPLAUNCHER_CFGFILE_H
+#define LX_SHARE_APPLAUNCHER_CFGFILE_H
+
+#include <cstring>
+#include <iosfwd>
+#include <map>
+#include <string>
+#include <vector>
+
+class CfgFile {
+ public:
+  struct SectionNameTag;
+  struct PropertyNameTag;
+
+  // A typed name: section and property names cannot be mixed up. Holds a
+  // pointer to a constant null-terminated text that must outlive it. Equality
+  // and order are those of the texts, byte-wise; their addresses play no part.
+  template <class Tag>
+  class Id {
+   public:
+    explicit constexpr Id(const char* name) : text(name) {}
+
+    const char* name() const { return text; }
+
+    bool operator==(const Id& other) const { return std::strcmp(text, other.text) == 0; }
+    bool operator!=(const Id& other) const { return !(*this == other); }
+    bool operator<(const Id& other) const { return std::strcmp(text, other.text) < 0; }
+
+   private:
+    const char* text;
+  };
+
+  using SectionId = Id<SectionNameTag>;
+  using PropertyId = Id<PropertyNameTag>;
+
+  using Properties = std::map<PropertyId, std::vector<std::string>>;
+  // One property as handed to asString and asPathList.
+  using Property = Properties::value_type;
+  // Macro name (the exact text searched for) to replacement text.
+  using Macros = std::map<std::string, std::string>;
+
+  // Opens and parses the file at `path`. Throws LxError with "Error opening",
+  // "Error parsing" or "Failed to read" messages.
+  static CfgFile load(const std::string& path);
+
+  // Parses a configuration read from `stream`; `path` only names it in
+  // messages. Throws like load, except for "Error opening".
+  static CfgFile parse(std::istream& stream, const std::string& path);
+
+  // The properties of `section`, or an empty map (always the same one) when
+  // the configuration lacks it. The reference lives as long as this object.
+  const Properties& getProperties(const SectionId& section) const;
+
+  // Replaces the values of one property, creating the section and the
+  // property when absent.
+  CfgFile& setPropertyValue(const SectionId& section, const PropertyId& property,
+                            const std::vector<std::string>& values);
+
+  // A copy in which every value has its macros replaced, pass after pass
+  // until a pass changes nothing. A value still changing after (number of
+  // macros + 1) passes comes from a table that refers to itself; it is then
+  // expanded by one left-to-right substitution whose inserted text is never
+  // scanned again, so the expansion always ends.
+  CfgFile expandMacros(const Macros& macros) const;
+
+  // The last value; an empty string for an empty list.
+  static std::string asString(const Property& property);
+
+  // All values joined with FileUtils::pathSeparator.
+  static std::string asPathList(const Property& property);
+
+ private:
+  std::map<SectionId, Properties> data;
+  Properties emptyProperties;
+};
+
+// The values joined with the one-character `separator`; empty for no values.
+std::string join(const std::vector<std::string>& values, char separator);
+
+// The known section names.
+namespace SectionName {
+inline constexpr CfgFile::SectionId Application("Application");
+inline constexpr CfgFile::SectionId VexaOptions("VexaOptions");
+inline constexpr CfgFile::SectionId AppCDSVexaOptions("AppCDSVexaOptions");
+inline constexpr CfgFile::SectionId AppCDSGenerateCacheVexaOptions(
+    "AppCDSGenerateCacheVexaOptions");
+inline constexpr CfgFile::SectionId ArgOptions("ArgOptions");
+}  // namespace SectionName
+
+// The known property names; every one is accepted in every known section.
+namespace PropertyName {
+inline constexpr CfgFile::PropertyId version("app.version");
+inline constexpr CfgFile::PropertyId mainzep("app.mainzep");
+inline constexpr CfgFile::PropertyId mainmodule("app.mainmodule");
+inline constexpr CfgFile::PropertyId mainclass("app.mainclass");
+inline constexpr CfgFile::PropertyId classpath("app.classpath");
+inline constexpr CfgFile::PropertyId modulepath("app.modulepath");
+inline constexpr CfgFile::PropertyId runtime("app.runtime");
+inline constexpr CfgFile::PropertyId splash("app.splash");
+inline constexpr CfgFile::PropertyId memory("app.memory");
+inline constexpr CfgFile::PropertyId arguments("arguments");
+inline constexpr CfgFile::PropertyId vexaOptions("vexa-options");
+}  // namespace PropertyName
+
+#endif
