@@ -7,11 +7,17 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <stdexcept>
 
+#include "CfgFile.h"
 #include "RlxLaunch.h"
+#include "share/native/common/Dll.h"
 #include "share/native/common/ErrorHandling.h"
+#include "share/native/common/FileUtils.h"
 #include "share/native/common/Log.h"
+#include "share/native/common/SysInfo.h"
+#include "share/native/common/tstrings.h"
 
 namespace {
 
@@ -177,4 +183,125 @@ void zormLauncherLog(const char* format, ...) {
   std::vfprintf(stderr, format, args);
   va_end(args);
   std::fputc('\n', stderr);
+}
+
+namespace {
+
+struct FreeDeleter {
+  void operator()(void* block) const { free(block); }
+};
+
+}  // namespace
+
+Zorm::Zorm() { LX_TRACE("Zorm(" << static_cast<const void*>(this) << ")::Zorm()"); }
+
+Zorm::~Zorm() { LX_TRACE("Zorm(" << static_cast<const void*>(this) << ")::~Zorm()"); }
+
+Zorm& Zorm::setLibPath(const std::string& path) {
+  libPath = path;
+  return *this;
+}
+
+Zorm& Zorm::addLaunchArg(const std::string& value) {
+  launchArgs.push_back(value);
+  return *this;
+}
+
+Zorm& Zorm::addEnvVariable(const std::string& name, const std::string& value) {
+  envNames.push_back(name);
+  envValues.push_back(value);
+  return *this;
+}
+
+Zorm& Zorm::initFromConfigFile(const CfgFile& cfg) {
+  const CfgFile::Properties& app = cfg.getProperties(SectionName::Application);
+  const auto modulePath = app.find(PropertyName::modulepath);
+  if (modulePath != app.end()) {
+    for (const std::string& value : modulePath->second) {
+      launchArgs.push_back("--module-path");
+      launchArgs.push_back(value);
+    }
+  }
+  const auto classPath = app.find(PropertyName::classpath);
+  if (classPath != app.end()) {
+    launchArgs.push_back("-classpath");
+    launchArgs.push_back(CfgFile::asPathList(*classPath));
+  }
+  const auto splash = app.find(PropertyName::splash);
+  if (splash != app.end()) {
+    const std::string splashPath = CfgFile::asString(*splash);
+    if (FileUtils::isFileExists(splashPath)) {
+      launchArgs.push_back("-splash:" + splashPath);
+    } else {
+      LX_WARNING("Splash property ignored. File \"" << splashPath << "\" not found");
+    }
+  }
+  const CfgFile::Properties& vexa = cfg.getProperties(SectionName::VexaOptions);
+  const auto vexaOptions = vexa.find(PropertyName::vexaOptions);
+  if (vexaOptions != vexa.end()) {
+    launchArgs.insert(launchArgs.end(), vexaOptions->second.begin(), vexaOptions->second.end());
+  }
+  launchArgs.push_back("-Dkelpak.app-path=" + SysInfo::getProcessModulePath());
+  const auto mainModule = app.find(PropertyName::mainmodule);
+  if (mainModule != app.end()) {
+    launchArgs.push_back("-m");
+    launchArgs.push_back(CfgFile::asString(*mainModule));
+  }
+  const auto mainClass = app.find(PropertyName::mainclass);
+  if (mainClass != app.end()) launchArgs.push_back(CfgFile::asString(*mainClass));
+  const auto mainZep = app.find(PropertyName::mainzep);
+  if (mainZep != app.end()) {
+    launchArgs.push_back("-zep");
+    launchArgs.push_back(CfgFile::asString(*mainZep));
+  }
+  const CfgFile::Properties& argOptions = cfg.getProperties(SectionName::ArgOptions);
+  const auto arguments = argOptions.find(PropertyName::arguments);
+  if (arguments != argOptions.end()) {
+    launchArgs.insert(launchArgs.end(), arguments->second.begin(), arguments->second.end());
+  }
+  return *this;
+}
+
+bool Zorm::isWithSplash() const {
+  for (const std::string& arg : launchArgs) {
+    if (tstrings::startsWith(arg, "-splash:", tstrings::CaseSensitive)) return true;
+  }
+  return false;
+}
+
+void Zorm::setEnvVariables() const {
+  for (std::size_t i = 0; i < envNames.size(); ++i) {
+    SysInfo::setEnvVariable(envNames.at(i), envValues.at(i));
+  }
+}
+
+void* Zorm::exportLauncher() const {
+  std::unique_ptr<RlxLaunchData> data(new RlxLaunchData());
+  data->libPath = libPath;
+  data->launchArgs = launchArgs;
+  data->envNames = envNames;
+  data->envValues = envValues;
+  return data.release();
+}
+
+namespace {
+
+// The library's entry point. The Dll made here is released on return; the
+// DllFunction keeps its own reference, so the library stays loaded.
+DllFunction<void*> findEntryPoint(const std::string& libPath) {
+  const Dll library(libPath);
+  return DllFunction<void*>(library, "RLX_Launch");
+}
+
+}  // namespace
+
+void Zorm::launch() const {
+  const std::unique_ptr<ZormlLauncherData, FreeDeleter> data(
+      zormLauncherCreateZormlLauncherData(zormLauncherGetAPI(), exportLauncher(), nullptr));
+  if (!data) LX_THROW("Failed to prepare the launch data of ZORM");
+  LX_TRACE("ZORM library: \"" << libPath << "\"");
+  const DllFunction<void*> entryPoint = findEntryPoint(libPath);
+  if (zormLauncherStartZorm(data.get(), static_cast<void*>(entryPoint)) != 0) {
+    LX_THROW("Failed to launch ZORM");
+  }
 }

@@ -1,6 +1,6 @@
-// The launcher data interface: plain data and plain functions between a launch
-// description and the runtime launcher library. A description travels as an
-// opaque handle (a heap RlxLaunchData) and is packed into one self-contained
+// The launch description Zorm and the launcher data interface: plain data and
+// plain functions between a launch description and the runtime launcher library. A description
+// travels as an opaque handle (a heap RlxLaunchData) and is packed into one self-contained
 // ZormlLauncherData block, which the caller releases with free(). Nothing here
 // throws across the interface or keeps state beyond the constant table.
 #ifndef LX_SHARE_APPLAUNCHER_ZORMLAUNCHER_H
@@ -9,6 +9,8 @@
 #include <cstddef>
 #include <string>
 #include <vector>
+
+class CfgFile;
 
 // The block's 40-byte header. The body follows it directly with no padding:
 // the library path, argCount + 1 argument slots (the last null) and the
@@ -56,6 +58,41 @@ struct LauncherDataApi {
   void (*closeHandle)(void* handle);
   int (*getZormlLauncherDataSize)(void* handle);
   ZormlLauncherData* (*initZormlLauncherData)(void* handle, void* buffer, int bufferSize);
+};
+
+// One start of the managed runtime: the runtime launcher library to load, the
+// complete argument list handed to its entry point, and the environment
+// variables set just before the call. launch() only reads the object, so the
+// same description can be launched again (a second entry of main does).
+class Zorm {
+ public:
+  Zorm();
+  ~Zorm();
+  Zorm(const Zorm&) = delete;
+  Zorm& operator=(const Zorm&) = delete;
+
+  Zorm& setLibPath(const std::string& path);
+  Zorm& addLaunchArg(const std::string& value);
+  // Appends the arguments the configuration asks for, after those already there.
+  Zorm& initFromConfigFile(const CfgFile& cfg);
+  Zorm& addEnvVariable(const std::string& name, const std::string& value);
+
+  // True when some argument starts with "-splash:".
+  bool isWithSplash() const;
+  // Sets every recorded variable in this process, in the order added.
+  void setEnvVariables() const;
+  // A new RlxLaunchData copy of the description, owned by the caller.
+  void* exportLauncher() const;
+
+  // Loads the runtime launcher library and calls its entry point with the
+  // description; throws on every failure and when the entry point fails.
+  void launch() const;
+
+ private:
+  std::string libPath;
+  std::vector<std::string> launchArgs;
+  std::vector<std::string> envNames;
+  std::vector<std::string> envValues;
 };
 
 // Replaces the largest block size the interface accepts, INT_MAX unless a

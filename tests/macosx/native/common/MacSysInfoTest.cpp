@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -10,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "Process.h"
 #include "TestSupport.h"
 #include "share/native/common/ErrorHandling.h"
 #include "share/native/common/FileUtils.h"
@@ -64,31 +63,15 @@ void makeLink(const std::string& target, const std::string& link) {
 // Starts `path` (as given, no search) in the current working directory and
 // returns what it printed; fails the test unless it exits with 0.
 std::string runProbe(const std::string& path) {
-  int fds[2];
-  if (pipe(fds) != 0) return "pipe failed";
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-  posix_spawn_file_actions_addclose(&actions, fds[0]);
-  std::string arg0 = "probe";
-  char* args[] = {&arg0[0], nullptr};
-  pid_t pid = 0;
-  const int spawned = posix_spawn(&pid, path.c_str(), &actions, nullptr, args, environ);
-  posix_spawn_file_actions_destroy(&actions);
-  close(fds[1]);
-  std::string out;
-  char chunk[512];
-  for (ssize_t n; (n = read(fds[0], chunk, sizeof(chunk))) > 0;) out.append(chunk, n);
-  close(fds[0]);
-  if (spawned != 0) {
-    ADD_FAILURE() << "posix_spawn(" << path << "): " << strerror(spawned);
-    return out;
+  Environment env;
+  for (char** entry = environ; *entry; ++entry) {
+    const std::string text = *entry;
+    env[text.substr(0, text.find('='))] = text.substr(text.find('=') + 1);
   }
-  int status = 0;
-  waitpid(pid, &status, 0);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << path << " status " << status;
-  if (!out.empty() && out.back() == '\n') out.pop_back();
-  return out;
+  ProcessResult result = runProcess(path, {"probe"}, env);
+  EXPECT_TRUE(result.exited && result.status == 0) << path << ": " << result.err;
+  if (!result.out.empty() && result.out.back() == '\n') result.out.pop_back();
+  return result.out;
 }
 
 }  // namespace

@@ -59,6 +59,13 @@ TEST(LauncherExportsTest, NothingElseIsExported) {
   EXPECT_EQ(launcherExports, exportedSymbols(LX_EXPORTS_PROBE));
 }
 
+TEST(LauncherExportsTest, TheLauncherExportsExactlyItsFiveSymbols) {
+#ifdef LX_SANITIZED_BUILD
+  GTEST_SKIP() << "the sanitizer runtime exports its own symbols from the executable";
+#endif
+  EXPECT_EQ(launcherExports, exportedSymbols(LX_APPLAUNCHER_PATH));
+}
+
 TEST(LauncherExportsTest, RuntimeLookupFindsTheFunctionsOnlyWithTheList) {
   int status = -1;
   const std::string probe = run(quoted(LX_EXPORTS_PROBE), &status);

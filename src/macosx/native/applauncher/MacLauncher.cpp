@@ -1,0 +1,66 @@
+// The process entry. The first entry of main comes from the operating system
+// and sets up and launches the bundle's application; the runtime library may
+// enter main a second time during that launch, which then launches the same
+// description again instead of repeating the set-up.
+#include "share/native/applauncher/AppLauncher.h"
+#include "share/native/applauncher/PackageFile.h"
+#include "share/native/applauncher/ZormLauncher.h"
+#include "share/native/common/ErrorHandling.h"
+#include "share/native/common/FileUtils.h"
+#include "share/native/common/SysInfo.h"
+#include "share/native/common/app.h"
+
+namespace {
+
+// Set once by the first entry, before its launch; never deleted, because a
+// second entry may still use it.
+Zorm* zormLauncher = nullptr;
+
+void launchZorm() { zormLauncher->launch(); }
+
+void initZormLauncher() {
+  // The executable sits in "<bundle>/Contents/<dir>/".
+  const std::string launcherPath = SysInfo::getProcessModulePath();
+  const std::string imageRoot =
+      FileUtils::dirname(FileUtils::dirname(FileUtils::dirname(launcherPath)));
+  const std::string appDir = FileUtils::combinePath(imageRoot, "Contents/app");
+
+  const PackageFile packageFile = PackageFile::loadFromAppDir(appDir);
+
+  AppLauncher appLauncher;
+  appLauncher.setRootDir(imageRoot)
+      .addZormLibCandidate("Contents/Home/lib/librlx.dylib")
+      .addZormLibCandidate("Contents/Home/lib/rlx/librlx.dylib")
+      .setAppDir(appDir)
+      .setLibEnvVariableName("DYLD_LIBRARY_PATH")
+      .setDefaultRuntimeDir(FileUtils::combinePath(imageRoot, "Contents/runtime"));
+
+  const std::string& packageName = packageFile.getPackageName();
+  if (!packageName.empty()) {
+    // Without "HOME" only the per-user configuration is lost: report and go on.
+    std::string home;
+    try {
+      home = SysInfo::getEnvVariable("HOME");
+    } catch (const std::runtime_error& e) {
+      reportError(LX_SOURCE_POS, e);
+    } catch (...) {
+      reportUnknownError(LX_SOURCE_POS);
+    }
+    if (!home.empty()) {
+      appLauncher.addCfgSearchDir(FileUtils::combinePath(
+          FileUtils::combinePath(home, "Library/Application Support"), packageName));
+    }
+  }
+
+  zormLauncher = appLauncher.createZormLauncher();
+  zormLauncher->launch();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (zormLauncher) return app::launch(std::nothrow, launchZorm, nullptr);
+  SysInfo::argc = argc;
+  SysInfo::argv = argv;
+  return app::launch(std::nothrow, initZormLauncher, nullptr);
+}

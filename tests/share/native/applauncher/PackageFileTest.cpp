@@ -1,0 +1,75 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "TestSupport.h"
+#include "share/native/applauncher/PackageFile.h"
+#include "share/native/common/ErrorHandling.h"
+
+class PackageFileTest : public ::testing::Test {
+ protected:
+  TempDir tmp;
+};
+
+TEST_F(PackageFileTest, NameIsTheFirstLineByteForByte) {
+  struct Case {
+    std::string content;
+    std::string name;
+  };
+  const Case cases[] = {
+      {"com.example\n", "com.example"},
+      {"com.example", "com.example"},
+      {"com.example\r\n", "com.example\r"},
+      {" spaced \nsecond\nthird\n", " spaced "},
+      {"\nsecond\n", ""},
+      {"", ""},
+      {std::string("nul\0byte\n", 9), std::string("nul\0byte", 8)},
+  };
+  for (const Case& c : cases) {
+    writeFile(tmp / ".package", c.content);
+    EXPECT_EQ(c.name, PackageFile::loadFromAppDir(tmp.path()).getPackageName())
+        << "'" << c.content << "'";
+  }
+}
+
+TEST_F(PackageFileTest, MissingDescriptorIsNoErrorAndLogsNothing) {
+  RecordingAppender records;
+  EXPECT_EQ("", PackageFile::loadFromAppDir(tmp.path()).getPackageName());
+  EXPECT_EQ("", PackageFile::loadFromAppDir(tmp / "missing").getPackageName());
+  EXPECT_TRUE(records.events.empty());
+}
+
+TEST_F(PackageFileTest, TraceRecords) {
+  RecordingAppender records;
+  writeFile(tmp / ".package", "\nlater\n");
+  PackageFile::loadFromAppDir(tmp.path());
+  writeFile(tmp / ".package", "pkg\n");
+  PackageFile::loadFromAppDir(tmp.path());
+  ASSERT_EQ(4u, records.events.size());
+  EXPECT_EQ("Read \"" + tmp / ".package" + "\" package file", records.events[0].message);
+  EXPECT_EQ("Package name is []", records.events[1].message);
+  EXPECT_EQ("Package name is [pkg]", records.events[3].message);
+  EXPECT_EQ("PackageFile", records.events[3].fileName);
+  EXPECT_EQ("loadFromAppDir", records.events[3].funcName);
+}
+
+TEST_F(PackageFileTest, DirectoryInPlaceOfTheDescriptorGivesNoName) {
+  makeDirs(tmp / ".package");
+  EXPECT_EQ("", PackageFile::loadFromAppDir(tmp.path()).getPackageName());
+}
+
+TEST_F(PackageFileTest, UnreadableDescriptorFails) {
+  if (geteuid() == 0) GTEST_SKIP() << "root reads files whatever their permissions";
+  writeFile(tmp / ".package", "pkg\n");
+  ASSERT_EQ(0, chmod((tmp / ".package").c_str(), 0));
+  try {
+    PackageFile::loadFromAppDir(tmp.path());
+    FAIL() << "expected an error";
+  } catch (const LxError<std::runtime_error>& e) {
+    EXPECT_EQ("Error opening \"" + tmp / ".package" + "\" file: " + std::strerror(EACCES),
+              e.rawMessage());
+  }
+}
