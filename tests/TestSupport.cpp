@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include <ftw.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,8 +11,6 @@
 #include <iostream>
 #include <stdexcept>
 #include <vector>
-
-#include <ftw.h>
 
 namespace {
 

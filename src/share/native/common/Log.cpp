@@ -68,10 +68,10 @@ void Logger::log(LogLevel logLevel, const char* file, int line, const char* func
 void StreamLogAppender::append(const LogEvent& event) {
   std::string prefix;
   LogEvent::appendFormatted(event, prefix);
-  const std::string text = (tstrings::any() << "[" << prefix << event.fileName << ":"
-                                            << event.lineNum << " (" << event.funcName << ")]\n\t"
-                                            << event.logLevel << ": " << event.message)
-                               .str();
+  const std::string text =
+      (tstrings::any() << "[" << prefix << event.fileName << ":" << event.lineNum << " ("
+                       << event.funcName << ")]\n\t" << event.logLevel << ": " << event.message)
+          .str();
   *stream << text << std::endl;
 }
 
@@ -92,10 +92,10 @@ Logger::ScopeTracer::ScopeTracer(Logger& logger, LogLevel level, const char* fil
 
 Logger::ScopeTracer::~ScopeTracer() {
   if (needLog) {
-    const std::string message = (tstrings::any() << "Exiting " << scopeName << " (entered at "
-                                                 << FileUtils::basename(fileName) << ":" << lineNum
-                                                 << ")")
-                                    .str();
+    const std::string message =
+        (tstrings::any() << "Exiting " << scopeName << " (entered at "
+                         << FileUtils::basename(fileName) << ":" << lineNum << ")")
+            .str();
     logger.log(level, fileName.c_str(), 0, funcName.c_str(), message);
   }
 }

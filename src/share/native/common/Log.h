@@ -98,20 +98,20 @@ class Logger {
 };
 
 // Log sites: the message is built only when the level is loggable.
-#define LX_LOG(logLevel, pieces)                                                      \
-  do {                                                                                \
-    Logger& lxLogger = Logger::defaultLogger();                                       \
-    if (lxLogger.isLoggable(Logger::logLevel)) {                                      \
-      lxLogger.log(Logger::logLevel, LX_SOURCE_FILE, __LINE__, __FUNCTION__,          \
-                   (tstrings::any() << pieces).str());                                \
-    }                                                                                 \
+#define LX_LOG(logLevel, pieces)                                             \
+  do {                                                                       \
+    Logger& lxLogger = Logger::defaultLogger();                              \
+    if (lxLogger.isLoggable(Logger::logLevel)) {                             \
+      lxLogger.log(Logger::logLevel, LX_SOURCE_FILE, __LINE__, __FUNCTION__, \
+                   (tstrings::any() << pieces).str());                       \
+    }                                                                        \
   } while (false)
 
 #define LX_TRACE(pieces) LX_LOG(LOG_TRACE, pieces)
 #define LX_WARNING(pieces) LX_LOG(LOG_WARNING, pieces)
 
 // Traces the enclosing scope at LOG_TRACE under `name`.
-#define LX_TRACE_SCOPE(name)                                                                \
+#define LX_TRACE_SCOPE(name)                                                                    \
   Logger::ScopeTracer lxScopeTracer(Logger::defaultLogger(), Logger::LOG_TRACE, LX_SOURCE_FILE, \
                                     __LINE__, __FUNCTION__, name)
 

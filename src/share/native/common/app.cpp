@@ -16,19 +16,17 @@ class StandardLogAppender : public LogAppender {
  public:
   void append(const LogEvent& event) override {
     // One write per record, so that concurrent records never mix within a line.
-    const std::string line = (tstrings::any() << "[" << event.logLevel << "] " << event.fileName
-                                              << ":" << event.lineNum << ": " << event.message
-                                              << "\n")
-                                 .str();
+    const std::string line =
+        (tstrings::any() << "[" << event.logLevel << "] " << event.fileName << ":" << event.lineNum
+                         << ": " << event.message << "\n")
+            .str();
     std::cerr << line << std::flush;
   }
 };
 
 class LastErrorLogAppender : public LogAppender {
  public:
-  void append(const LogEvent&) override {
-    std::cerr << app::lastErrorMsg() + "\n" << std::flush;
-  }
+  void append(const LogEvent&) override { std::cerr << app::lastErrorMsg() + "\n" << std::flush; }
 };
 
 NopLogAppender nopLogAppender;
@@ -80,8 +78,8 @@ WithExtraLogAppender::~WithExtraLogAppender() {
 namespace app {
 
 int launch(const std::nothrow_t&, LauncherFunc func, LogAppender* lastErrorLogAppender) {
-  Logger::defaultLogger().setAppender(isWithLogging() ? static_cast<LogAppender&>(standardLogAppender)
-                                                      : nopLogAppender);
+  Logger::defaultLogger().setAppender(
+      isWithLogging() ? static_cast<LogAppender&>(standardLogAppender) : nopLogAppender);
   LX_TRACE_SCOPE("launch");
   if (!lastErrorLogAppender) lastErrorLogAppender = &defaultLastErrorLogAppender();
 

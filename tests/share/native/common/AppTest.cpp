@@ -1,5 +1,3 @@
-#include "share/native/common/app.h"
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -9,6 +7,7 @@
 
 #include "TestSupport.h"
 #include "share/native/common/ErrorHandling.h"
+#include "share/native/common/app.h"
 
 using ::testing::MatchesRegex;
 

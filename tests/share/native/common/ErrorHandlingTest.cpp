@@ -1,11 +1,10 @@
-#include "share/native/common/ErrorHandling.h"
-
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <cstring>
 
 #include "TestSupport.h"
+#include "share/native/common/ErrorHandling.h"
 
 TEST(ErrorHandlingTest, MakeMessageFormat) {
   struct Case {
@@ -44,7 +43,8 @@ TEST(ErrorHandlingTest, WhatIsFormattedRawMessageIsNot) {
 TEST(ErrorHandlingTest, ThrowMacroNamesItsOwnSite) {
   const int line = __LINE__ + 2;
   try {
-    LX_THROW("bad " << "thing");
+    LX_THROW("bad "
+             << "thing");
   } catch (const LxError<std::runtime_error>& e) {
     EXPECT_STREQ("bad thing", e.rawMessage());
     EXPECT_EQ("ErrorHandlingTest(" + std::to_string(line) + ") at TestBody(): bad thing",

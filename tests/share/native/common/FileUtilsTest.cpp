@@ -1,6 +1,6 @@
-#include "share/native/common/FileUtils.h"
-
 #include <gtest/gtest.h>
+
+#include "share/native/common/FileUtils.h"
 
 namespace {
 
@@ -13,9 +13,17 @@ struct Case {
 
 TEST(FileUtilsTest, Dirname) {
   const Case cases[] = {
-      {"", ""},       {"a", ""},          {".", ""},       {"/", ""},
-      {"/a", ""},     {"/a/b", "/a"},     {"a/b/", "a/b"}, {"a//b", "a"},
-      {"a\\b", "a"},  {"a/b/.", "a"},     {"/a/b/./", "/a/b/."},
+      {"", ""},
+      {"a", ""},
+      {".", ""},
+      {"/", ""},
+      {"/a", ""},
+      {"/a/b", "/a"},
+      {"a/b/", "a/b"},
+      {"a//b", "a"},
+      {"a\\b", "a"},
+      {"a/b/.", "a"},
+      {"/a/b/./", "/a/b/."},
       {"X.app/Contents/MacOS/X", "X.app/Contents/MacOS"},
   };
   for (const Case& c : cases) EXPECT_EQ(c.expected, FileUtils::dirname(c.input)) << c.input;
@@ -30,10 +38,21 @@ TEST(FileUtilsTest, Basename) {
 
 TEST(FileUtilsTest, Suffix) {
   const Case cases[] = {
-      {"a", ""},           {"a.b/c", ""},          {"..", ""},      {"x/..", ""},
-      {"..x", ""},         {"x/..y", ""},          {"a.txt", ".txt"}, {"a/b.txt", ".txt"},
-      {"a.tar.gz", ".gz"}, {".profile", ".profile"}, {"a/.profile", ".profile"},
-      {"file.", "."},      {".", "."},             {"a/.", "."},    {"a..", "."},
+      {"a", ""},
+      {"a.b/c", ""},
+      {"..", ""},
+      {"x/..", ""},
+      {"..x", ""},
+      {"x/..y", ""},
+      {"a.txt", ".txt"},
+      {"a/b.txt", ".txt"},
+      {"a.tar.gz", ".gz"},
+      {".profile", ".profile"},
+      {"a/.profile", ".profile"},
+      {"file.", "."},
+      {".", "."},
+      {"a/.", "."},
+      {"a..", "."},
   };
   for (const Case& c : cases) EXPECT_EQ(c.expected, FileUtils::suffix(c.input)) << c.input;
 }
@@ -43,9 +62,9 @@ TEST(FileUtilsTest, CombinePath) {
     const char *parent, *child, *expected;
   };
   const Pair cases[] = {
-      {"", "b", "b"},       {"a", "", "a"},         {"a", "b", "a/b"},   {"a/", "b", "a/b"},
-      {"a//", "/b", "a/b"}, {"a\\", "\\b", "a/b"},  {"a", "//b", "a//b"}, {"/", "b", "/b"},
-      {"", "", ""},
+      {"", "b", "b"},       {"a", "", "a"},       {"a", "b", "a/b"},
+      {"a/", "b", "a/b"},   {"a//", "/b", "a/b"}, {"a\\", "\\b", "a/b"},
+      {"a", "//b", "a//b"}, {"/", "b", "/b"},     {"", "", ""},
   };
   for (const Pair& c : cases) {
     EXPECT_EQ(c.expected, FileUtils::combinePath(c.parent, c.child))

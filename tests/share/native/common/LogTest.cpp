@@ -1,10 +1,9 @@
-#include "share/native/common/Log.h"
-
 #include <gtest/gtest.h>
 
 #include <sstream>
 
 #include "TestSupport.h"
+#include "share/native/common/Log.h"
 
 TEST(LogTest, StreamAppenderWritesTheTwoLineForm) {
   std::ostringstream out;
@@ -24,8 +23,8 @@ TEST(LogTest, LevelNames) {
     int level;
     const char* name;
   };
-  const Case cases[] = {{0, "TRACE"},   {1, "INFO"},    {2, "WARNING"},
-                        {3, "ERROR"},   {4, "UNKNOWN"}, {-1, "UNKNOWN"}};
+  const Case cases[] = {{0, "TRACE"}, {1, "INFO"},    {2, "WARNING"},
+                        {3, "ERROR"}, {4, "UNKNOWN"}, {-1, "UNKNOWN"}};
   RecordingAppender records;
   for (const Case& c : cases) {
     Logger::defaultLogger().log(static_cast<Logger::LogLevel>(c.level), "src/File", 1, "f", "m");

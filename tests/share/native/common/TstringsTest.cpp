@@ -1,11 +1,10 @@
-#include "share/native/common/tstrings.h"
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <stdexcept>
 
 #include "share/native/common/TextBuilder.h"
+#include "share/native/common/tstrings.h"
 
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
@@ -57,11 +56,13 @@ TEST(TstringsTest, Split) {
     tstrings::split(keepAll, c.str, c.delimiter, tstrings::KeepAll);
     std::vector<std::string> expected{"old"};
     expected.insert(expected.end(), c.keepAll.begin(), c.keepAll.end());
-    EXPECT_THAT(keepAll, ElementsAreArray(expected)) << "'" << c.str << "' at '" << c.delimiter << "'";
+    EXPECT_THAT(keepAll, ElementsAreArray(expected))
+        << "'" << c.str << "' at '" << c.delimiter << "'";
 
     std::vector<std::string> filtered;
     tstrings::split(filtered, c.str, c.delimiter, tstrings::Filtered);
-    EXPECT_THAT(filtered, ElementsAreArray(c.filtered)) << "'" << c.str << "' at '" << c.delimiter << "'";
+    EXPECT_THAT(filtered, ElementsAreArray(c.filtered))
+        << "'" << c.str << "' at '" << c.delimiter << "'";
   }
 }
 
@@ -70,12 +71,8 @@ TEST(TstringsTest, Replace) {
     const char *str, *search, *replacement, *expected;
   };
   const Case cases[] = {
-      {"x$Ay", "$A", "$A$A", "x$A$Ay"},
-      {"aaa", "aa", "b", "ba"},
-      {"abc", "", "x", "abc"},
-      {"$A/$A", "$A", "/p", "/p//p"},
-      {"", "a", "b", ""},
-      {"abc", "abc", "", ""},
+      {"x$Ay", "$A", "$A$A", "x$A$Ay"}, {"aaa", "aa", "b", "ba"}, {"abc", "", "x", "abc"},
+      {"$A/$A", "$A", "/p", "/p//p"},   {"", "a", "b", ""},       {"abc", "abc", "", ""},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(c.expected, tstrings::replace(c.str, c.search, c.replacement))
