@@ -5,6 +5,9 @@
 #define LX_TESTS_E2E_BUNDLE_H
 
 #include <string>
+#include <vector>
+
+#include "Process.h"
 
 class Bundle {
  public:
@@ -33,5 +36,13 @@ class Bundle {
 
 // Copies a file with its bytes and the given mode.
 void copyFile(const std::string& from, const std::string& to, unsigned mode);
+
+// Runs a launcher as runProcess does. When LX_E2E_VALGRIND names the valgrind
+// program, the launcher runs under memcheck instead, which reports on stderr
+// and exits with a status of its own on an invalid access, a use of an
+// uninitialised value or a definite leak; such a run fails the current test.
+// `args[0]` must then be `program`, as valgrind passes that name on.
+ProcessResult runLauncher(const std::string& program, const std::vector<std::string>& args,
+                          const Environment& env, const std::string& cwd = std::string());
 
 #endif

@@ -90,7 +90,7 @@ class LaunchTest : public ::testing::Test {
   ProcessResult run(const Bundle& bundle, const std::vector<std::string>& args = {}) {
     std::vector<std::string> argv{bundle.launcher()};
     argv.insert(argv.end(), args.begin(), args.end());
-    return runProcess(bundle.launcher(), argv, env);
+    return runLauncher(bundle.launcher(), argv, env);
   }
 
   std::vector<Call> calls() const { return parseRecord(readFile(tmp / "record")); }
