@@ -61,10 +61,12 @@ class CfgFile {
                             const std::vector<std::string>& values);
 
   // A copy in which every value has its macros replaced, pass after pass
-  // until a pass changes nothing. A value still changing after (number of
-  // macros + 1) passes comes from a table that refers to itself; it is then
-  // expanded by one left-to-right substitution whose inserted text is never
-  // scanned again, so the expansion always ends.
+  // until a pass changes nothing. A value that names a macro whose
+  // replacement text leads, through other replacement texts or directly,
+  // back to a macro's own name, or that still changes after (number of
+  // macros + 1) passes, is instead expanded by one left-to-right
+  // substitution whose inserted text is never scanned again, so the
+  // expansion always ends, without repeated growth.
   CfgFile expandMacros(const Macros& macros) const;
 
   // The last value; an empty string for an empty list.

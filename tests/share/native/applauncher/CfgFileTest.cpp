@@ -257,6 +257,8 @@ TEST(CfgFileTest, ExpandMacros) {
     bool selfReferential;
   };
   const CfgFile::Macros dirs = {{"$APPDIR", "/x/app"}, {"$ROOTDIR", "/x"}};
+  std::string manyA;
+  for (int i = 0; i < 400; ++i) manyA += "$A";
   const ExpandCase cases[] = {
       {dirs, "$APPDIR/a.zep:$APPDIR/b.zep", "/x/app/a.zep:/x/app/b.zep", false},
       {dirs, "$ROOTDIR/$APPDIR", "/x//x/app", false},
@@ -275,6 +277,8 @@ TEST(CfgFileTest, ExpandMacros) {
       {{{"$A", "x$B"}, {"$B", "y$A"}}, "$A-$B", "x$B-y$A", true},
       {{{"$A", "[$A]"}, {"$AB", "no"}}, "$AB$A", "[$A]B[$A]", true},
       {{{"$A", "$A$A"}}, "$A$A$A", "$A$A$A$A$A$A", true},
+      // Four passes would make 400^4 copies of "$A".
+      {{{"$A", manyA}, {"$B", "b"}, {"$C", "c"}}, "$A", manyA.c_str(), true},
   };
   for (const ExpandCase& c : cases) {
     CfgFile cfg;
