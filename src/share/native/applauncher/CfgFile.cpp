@@ -1,7 +1,9 @@
 #include "CfgFile.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <fstream>
 #include <istream>
 #include <string_view>
@@ -135,6 +137,11 @@ void expandValue(std::string& value, const CfgFile::Macros& macros, const CfgFil
 }  // namespace
 
 CfgFile CfgFile::load(const std::string& path) {
+  // Some C++ libraries open a directory and then read it as an empty file,
+  // which would launch without a configuration.
+  if (FileUtils::isDirectory(path)) {
+    LX_THROW("Error opening \"" << path << "\" file: " << std::strerror(EISDIR));
+  }
   std::ifstream stream(path, std::ios::binary);
   if (!stream.is_open()) {
     const std::string error = lastCRTError();

@@ -43,8 +43,8 @@ class CfgFile {
   // Macro name (the exact text searched for) to replacement text.
   using Macros = std::map<std::string, std::string>;
 
-  // Opens and parses the file at `path`. Throws LxError with "Error opening",
-  // "Error parsing" or "Failed to read" messages.
+  // Opens and parses the file at `path`. Throws LxError with "Error opening"
+  // (also for a directory), "Error parsing" or "Failed to read" messages.
   static CfgFile load(const std::string& path);
 
   // Parses a configuration read from `stream`; `path` only names it in
