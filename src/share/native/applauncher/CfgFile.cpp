@@ -1,7 +1,9 @@
 #include "CfgFile.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <fstream>
 #include <istream>
 #include <string_view>
@@ -63,6 +65,21 @@ bool containsMacro(const std::string& value, const CfgFile::Macros& macros) {
   });
 }
 
+// The macros whose expansion never settles: what is left after dropping,
+// until nothing changes, every macro whose replacement names none of the rest.
+CfgFile::Macros endlessMacros(const CfgFile::Macros& macros) {
+  CfgFile::Macros endless = macros;
+  for (auto it = endless.begin(); it != endless.end();) {
+    if (containsMacro(it->second, endless)) {
+      ++it;
+    } else {
+      endless.erase(it);
+      it = endless.begin();
+    }
+  }
+  return endless;
+}
+
 // One pass: every macro in name order replaces all its occurrences. Returns
 // whether the value changed.
 bool applyPass(std::string& value, const CfgFile::Macros& macros) {
@@ -97,15 +114,20 @@ std::string substituteOnce(const std::string& value, const CfgFile::Macros& macr
   return reply;
 }
 
-void expandValue(std::string& value, const CfgFile::Macros& macros,
+void expandValue(std::string& value, const CfgFile::Macros& macros, const CfgFile::Macros& endless,
                  const CfgFile::SectionId& section, const CfgFile::PropertyId& property) {
   if (!containsMacro(value, macros)) return;
   const std::string original = value;
-  // An acyclic table settles within one pass per macro plus the pass that
-  // finds nothing left to change; a value still changing after that comes
-  // from a table that refers to itself.
-  for (std::size_t pass = 0; pass <= macros.size(); ++pass) {
-    if (!applyPass(value, macros)) return;
+  // Passes over a value that names an endless macro only make it grow, by a
+  // factor each pass when a replacement names its macro more than once (an
+  // installation path with "$APPDIR" in several of its names).
+  if (!containsMacro(value, endless)) {
+    // An acyclic table settles within one pass per macro plus the pass that
+    // finds nothing left to change; a value still changing after that comes
+    // from a table that refers to itself.
+    for (std::size_t pass = 0; pass <= macros.size(); ++pass) {
+      if (!applyPass(value, macros)) return;
+    }
   }
   LX_TRACE("Macros refer to themselves in a value of [" << section.name() << "] " << property.name()
                                                         << "; expanded without rescanning");
@@ -115,6 +137,11 @@ void expandValue(std::string& value, const CfgFile::Macros& macros,
 }  // namespace
 
 CfgFile CfgFile::load(const std::string& path) {
+  // Some C++ libraries open a directory and then read it as an empty file,
+  // which would launch without a configuration.
+  if (FileUtils::isDirectory(path)) {
+    LX_THROW("Error opening \"" << path << "\" file: " << std::strerror(EISDIR));
+  }
   std::ifstream stream(path, std::ios::binary);
   if (!stream.is_open()) {
     const std::string error = lastCRTError();
@@ -173,9 +200,10 @@ CfgFile& CfgFile::setPropertyValue(const SectionId& section, const PropertyId& p
 
 CfgFile CfgFile::expandMacros(const Macros& macros) const {
   CfgFile copy(*this);
+  const Macros endless = endlessMacros(macros);
   for (auto& [section, properties] : copy.data) {
     for (auto& [property, values] : properties) {
-      for (std::string& value : values) expandValue(value, macros, section, property);
+      for (std::string& value : values) expandValue(value, macros, endless, section, property);
     }
   }
   return copy;

@@ -43,8 +43,8 @@ class CfgFile {
   // Macro name (the exact text searched for) to replacement text.
   using Macros = std::map<std::string, std::string>;
 
-  // Opens and parses the file at `path`. Throws LxError with "Error opening",
-  // "Error parsing" or "Failed to read" messages.
+  // Opens and parses the file at `path`. Throws LxError with "Error opening"
+  // (also for a directory), "Error parsing" or "Failed to read" messages.
   static CfgFile load(const std::string& path);
 
   // Parses a configuration read from `stream`; `path` only names it in
@@ -61,10 +61,12 @@ class CfgFile {
                             const std::vector<std::string>& values);
 
   // A copy in which every value has its macros replaced, pass after pass
-  // until a pass changes nothing. A value still changing after (number of
-  // macros + 1) passes comes from a table that refers to itself; it is then
-  // expanded by one left-to-right substitution whose inserted text is never
-  // scanned again, so the expansion always ends.
+  // until a pass changes nothing. A value that names a macro whose
+  // replacement text leads, through other replacement texts or directly,
+  // back to a macro's own name, or that still changes after (number of
+  // macros + 1) passes, is instead expanded by one left-to-right
+  // substitution whose inserted text is never scanned again, so the
+  // expansion always ends, without repeated growth.
   CfgFile expandMacros(const Macros& macros) const;
 
   // The last value; an empty string for an empty list.

@@ -1,4 +1,4 @@
-// Path arithmetic on plain strings, and three queries of the file system and
+// Path arithmetic on plain strings, and four queries of the file system and
 // the process. Both "/" and "\\" separate directories when a path is taken
 // apart; "/" is the only separator inserted. Nothing resolves links or "..".
 #ifndef LX_SHARE_COMMON_FILEUTILS_H
@@ -37,6 +37,9 @@ std::string replaceSuffix(const std::string& path, const std::string& newSuffix)
 // True when the file system has an entry for the path, following links;
 // directories count.
 bool isFileExists(const std::string& path);
+
+// True when the path names a directory, following links.
+bool isDirectory(const std::string& path);
 
 // The path made absolute against the working directory, not normalised.
 // Throws when the working directory cannot be read.

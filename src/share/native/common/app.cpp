@@ -24,9 +24,27 @@ class StandardLogAppender : public LogAppender {
   }
 };
 
+// The message with its line feeds and carriage returns written as \n and \r:
+// a path in it may hold them, and a failure is reported on one line.
+std::string oneLine(const std::string& message) {
+  std::string reply;
+  for (const char c : message) {
+    if (c == '\n') {
+      reply += "\\n";
+    } else if (c == '\r') {
+      reply += "\\r";
+    } else {
+      reply += c;
+    }
+  }
+  return reply;
+}
+
 class LastErrorLogAppender : public LogAppender {
  public:
-  void append(const LogEvent&) override { std::cerr << app::lastErrorMsg() + "\n" << std::flush; }
+  void append(const LogEvent&) override {
+    std::cerr << oneLine(app::lastErrorMsg()) + "\n" << std::flush;
+  }
 };
 
 NopLogAppender nopLogAppender;

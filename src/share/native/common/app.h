@@ -56,7 +56,8 @@ bool isWithLogging();
 // The message of the failure being reported, empty at every other time.
 std::string lastErrorMsg();
 
-// Prints lastErrorMsg() as one line on standard error, whatever the record.
+// Prints lastErrorMsg() as one line on standard error, whatever the record;
+// line feeds and carriage returns in it are written as \n and \r.
 LogAppender& defaultLastErrorLogAppender();
 
 }  // namespace app

@@ -11,6 +11,11 @@ bool isFileExists(const std::string& path) {
   return stat(path.c_str(), &info) == 0;
 }
 
+bool isDirectory(const std::string& path) {
+  struct stat info;
+  return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
 std::string toAbsolutePath(const std::string& path) {
   if (path.empty()) {
     char buffer[1024] = {};

@@ -32,6 +32,8 @@ void failWithRuntimeError() {
 
 void failWithInt() { throw 42; }
 
+void failWithLineBreaks() { LX_THROW("Failed to find ZORM in \"/a\nb\r\" directory."); }
+
 // Records what the last-error appender would print, and when.
 class LastErrorSpy : public LogAppender {
  public:
@@ -74,6 +76,7 @@ TEST_F(AppTest, QuietOutcomes) {
       {failWithLxError, 1, "Failed to launch ZORM\n"},
       {failWithRuntimeError, 1, std::string(std::strerror(EACCES)) + "\n"},
       {failWithInt, 1, "Unknown error\n"},
+      {failWithLineBreaks, 1, "Failed to find ZORM in \"/a\\nb\\r\" directory.\n"},
   };
   for (const Case& c : cases) {
     const FrameRun run = runFrame(c.func);

@@ -24,6 +24,16 @@ TEST_F(UnixFileUtilsTest, IsFileExists) {
   EXPECT_FALSE(FileUtils::isFileExists(""));
 }
 
+TEST_F(UnixFileUtilsTest, IsDirectory) {
+  writeFile(tmp / "file", "x");
+  makeDirs(tmp / "dir");
+  ASSERT_EQ(0, symlink((tmp / "dir").c_str(), (tmp / "dirlink").c_str()));
+  EXPECT_TRUE(FileUtils::isDirectory(tmp / "dir"));
+  EXPECT_TRUE(FileUtils::isDirectory(tmp / "dirlink"));
+  EXPECT_FALSE(FileUtils::isDirectory(tmp / "file"));
+  EXPECT_FALSE(FileUtils::isDirectory(tmp / "missing"));
+}
+
 TEST_F(UnixFileUtilsTest, ToAbsolutePath) {
   EXPECT_EQ("/x", FileUtils::toAbsolutePath("/x"));
   EXPECT_EQ("\\x", FileUtils::toAbsolutePath("\\x"));

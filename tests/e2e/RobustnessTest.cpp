@@ -1,0 +1,520 @@
+// The launcher end to end on hostile but real inputs: configurations,
+// descriptors, links, installation directories, environments, arguments and
+// runtime libraries that a packager or a user could produce. Whatever it is
+// given, the launcher ends by itself with status 0 or 1, prints at most one
+// line with logging off, and hands every argument on byte for byte.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <random>
+#include <set>
+
+#include "Bundle.h"
+#include "Escape.h"
+#include "Process.h"
+#include "Record.h"
+#include "TestSupport.h"
+
+using ::testing::EndsWith;
+using ::testing::StartsWith;
+
+namespace {
+
+// Generous for the sanitizer build; a hang ends the case as a failure.
+const int kTimeoutSeconds = 30;
+
+const std::string kMinimalCfg = "[Application]\napp.mainclass=Main\n";
+
+#ifdef __APPLE__
+const char* const kPreloadVariable = "DYLD_INSERT_LIBRARIES";
+#else
+const char* const kPreloadVariable = "LD_PRELOAD";
+#endif
+
+// `size` bytes of a generator whose output the standard fixes, so the file is
+// the same everywhere. Bytes listed in `excluded` become 'x'.
+std::string randomBytes(std::size_t size, std::uint32_t seed, const std::string& excluded = "") {
+  std::mt19937 generator(seed);
+  std::string bytes(size, '\0');
+  for (char& c : bytes) {
+    c = static_cast<char>(generator() & 0xff);
+    if (excluded.find(c) != std::string::npos) c = 'x';
+  }
+  return bytes;
+}
+
+// A message as its failure line shows it: line breaks as \n and \r.
+std::string printed(const std::string& message) {
+  std::string reply;
+  for (const char c : message) {
+    reply += c == '\n' ? "\\n" : c == '\r' ? "\\r" : std::string(1, c);
+  }
+  return reply;
+}
+
+// Every entry below `dir` but the runtime's record, with its type, size and
+// modification time.
+std::set<std::string> snapshot(const std::string& dir) {
+  std::set<std::string> entries;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(dir)) {
+    struct stat info;
+    if (entry.path().filename() == "record" || lstat(entry.path().c_str(), &info) != 0) continue;
+    entries.insert(entry.path().string() + " " + std::to_string(info.st_mode) + " " +
+                   std::to_string(info.st_size) + " " + std::to_string(info.st_mtime));
+  }
+  return entries;
+}
+
+std::string shortened(const std::string& text) {
+  return text.size() <= 80 ? text : text.substr(0, 80) + "...(" + std::to_string(text.size()) + ")";
+}
+
+// One call of the entry point with exactly `expected`; tells where the lists
+// differ without printing lists of 100,000 arguments or of 10 MB.
+::testing::AssertionResult launchedOnceWith(const std::vector<std::string>& expected,
+                                            const std::vector<Call>& calls) {
+  if (calls.size() != 1) {
+    return ::testing::AssertionFailure() << calls.size() << " calls of the entry point";
+  }
+  const std::vector<std::string> want = escaped(expected);
+  const std::vector<std::string>& seen = calls[0].args;
+  for (std::size_t i = 0; i < std::max(want.size(), seen.size()); ++i) {
+    if (i >= want.size() || i >= seen.size() || want[i] != seen[i]) {
+      return ::testing::AssertionFailure()
+             << "argument " << i << " differs: expected "
+             << (i < want.size() ? "'" + shortened(want[i]) + "'" : "none") << ", got "
+             << (i < seen.size() ? "'" + shortened(seen[i]) + "'" : "none");
+    }
+  }
+  return ::testing::AssertionSuccess();
+}
+
+}  // namespace
+
+class RobustnessTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    makeDirs(tmp / "home");
+    env = {{"HOME", tmp / "home"}, {"RLX_TEST_RECORD", tmp / "record"}};
+  }
+
+  // Runs the bundle's launcher in the temporary directory, which holds the
+  // home directory, and checks what must hold whatever the input; it writes
+  // no file there.
+  ProcessResult run(const Bundle& bundle, const std::vector<std::string>& args = {}) {
+    unlink((tmp / "record").c_str());
+    std::vector<std::string> argv{bundle.launcher()};
+    argv.insert(argv.end(), args.begin(), args.end());
+    const std::set<std::string> before = snapshot(tmp.path());
+    const ProcessResult result =
+        runProcess(bundle.launcher(), argv, env, tmp.path(), kTimeoutSeconds);
+    EXPECT_TRUE(before == snapshot(tmp.path()));
+    EXPECT_FALSE(result.timedOut);
+    EXPECT_EQ(0, result.signal);
+    EXPECT_TRUE(result.exited && (result.status == 0 || result.status == 1)) << result.status;
+    EXPECT_EQ("", result.out);
+    EXPECT_LE(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+    if (!result.err.empty()) {
+      EXPECT_EQ('\n', result.err.back()) << result.err;
+    }
+    return result;
+  }
+
+  std::vector<Call> calls() const { return parseRecord(readFile(tmp / "record")); }
+
+  // A launch that printed nothing and handed on exactly `args`.
+  void expectLaunch(const ProcessResult& result, const std::vector<std::string>& args) const {
+    EXPECT_EQ(0, result.status);
+    EXPECT_EQ("", result.err);
+    EXPECT_TRUE(launchedOnceWith(args, calls()));
+  }
+
+  // A failure before the launch whose only output is `line`.
+  void expectFailure(const ProcessResult& result, const std::string& line) const {
+    EXPECT_EQ(1, result.status);
+    EXPECT_EQ(line + "\n", result.err);
+    EXPECT_TRUE(calls().empty());
+  }
+
+  // The arguments of a launch without splash, paths or options: the launcher
+  // path, its property, then `tail`.
+  static std::vector<std::string> launchArgs(const Bundle& bundle,
+                                             const std::vector<std::string>& tail) {
+    std::vector<std::string> args{bundle.launcher(), "-Dkelpak.app-path=" + bundle.launcher()};
+    args.insert(args.end(), tail.begin(), tail.end());
+    return args;
+  }
+
+  static Bundle readyBundle(const std::string& parent) {
+    Bundle bundle(parent, "Demo");
+    bundle.writeCfg(kMinimalCfg);
+    bundle.installRuntime();
+    return bundle;
+  }
+
+  TempDir tmp;
+  Environment env;
+};
+
+TEST_F(RobustnessTest, ConfigurationContents) {
+  const Bundle bundle = readyBundle(tmp.path());
+  const std::string cfg = bundle.cfgPath();
+
+  // Every byte but NUL and line feed, over and over.
+  std::string bigLine(10 << 20, '\0');
+  for (std::size_t i = 0; i < bigLine.size(); ++i) {
+    bigLine[i] = static_cast<char>(i % 254 + 1);
+    if (bigLine[i] == '\n') bigLine[i] = '\xff';
+  }
+  std::string millionLines = "[Application]\n";
+  for (int line = 2; line < 1000000; ++line) {
+    const char* const kinds[] = {"; comment ", "", "app.mainclass=M", "unknown.property="};
+    millionLines += kinds[line % 4] + std::to_string(line) + "\n";
+  }
+  const std::string randomArg = randomBytes(4096, 7, std::string("\0\n", 2));
+  const char nulValues[] = "[Application]\napp.mainclass=Ma\0in\n[ArgOptions]\narguments=\0x\n";
+
+  struct Case {
+    const char* label;
+    std::string content;
+    std::vector<std::string> tail;  // the launch's last arguments
+    std::string error;              // the failure line instead, when not empty
+  };
+  const Case cases[] = {
+      {"only comments and blank lines", "; one\n\n;[Application]\n;app.mainclass=x\n\n", {}, ""},
+      {"CRLF line ends",
+       "[Application]\r\napp.mainclass=Main\r\n[ArgOptions]\r\narguments=a b\r\narguments=\r\n",
+       {"Main\r", "a b\r", "\r"},
+       ""},
+      {"header on the last line without a line feed", kMinimalCfg + "[ArgOptions]", {"Main"}, ""},
+      {"header without ] on the last line without a line feed",
+       kMinimalCfg + "[ArgOptions",
+       {},
+       "Error parsing [" + cfg + "] file at 3: Missing ']' character"},
+      // An argument is a C string: it ends at its first NUL.
+      {"NUL bytes in values", std::string(nulValues, sizeof nulValues - 1), {"Ma", ""}, ""},
+      {"1 MiB of random bytes without headers, then a known part",
+       randomBytes(1 << 20, 1, "[") + "\n" + kMinimalCfg + "[ArgOptions]\narguments=" + randomArg +
+           "\n",
+       {"Main", randomArg},
+       ""},
+      {"a value of 10 MiB",
+       kMinimalCfg + "[ArgOptions]\narguments=$APPDIR" + bigLine + "$BINDIR\n",
+       {"Main", bundle.appDir() + bigLine + bundle.binDir()},
+       ""},
+      {"a header of 10 MiB", "[" + bigLine + "]\n" + kMinimalCfg, {"Main"}, ""},
+      {"a header of 10 MiB without ]",
+       kMinimalCfg + "[" + std::string(10 << 20, 'h') + "\n",
+       {},
+       "Error parsing [" + cfg + "] file at 3: Missing ']' character"},
+      {"a million lines", millionLines + "app.mainclass=Last\n", {"Last"}, ""},
+      {"a million lines, the last a header without ]",
+       millionLines + "[Application",
+       {},
+       "Error parsing [" + cfg + "] file at 1000000: Missing ']' character"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    bundle.writeCfg(c.content);
+    const ProcessResult result = run(bundle);
+    if (c.error.empty()) {
+      expectLaunch(result, launchArgs(bundle, c.tail));
+    } else {
+      expectFailure(result, c.error);
+    }
+  }
+}
+
+TEST_F(RobustnessTest, RandomBytesAsConfiguration) {
+  const Bundle bundle = readyBundle(tmp.path());
+  for (const std::uint32_t seed : {11u, 12u, 13u, 14u}) {
+    SCOPED_TRACE(seed);
+    bundle.writeCfg(randomBytes(seed * 1000, seed));
+    const ProcessResult result = run(bundle);
+    // Random bytes hold unknown lines, and likely a line that starts with "["
+    // and has no "]".
+    if (result.status == 0) {
+      EXPECT_TRUE(launchedOnceWith(launchArgs(bundle, {}), calls()));
+    } else {
+      EXPECT_THAT(result.err, StartsWith("Error parsing [" + bundle.cfgPath() + "] file at "));
+      EXPECT_THAT(result.err, EndsWith(": Missing ']' character\n"));
+    }
+  }
+}
+
+TEST_F(RobustnessTest, ConfigurationFileThatIsNoFile) {
+  const std::string userDir = "home/Library/Application Support/com.example.demo";
+  const std::string userCfg = userDir + "/Demo.cfg";
+  struct Case {
+    const char* label;
+    std::function<void(const TempDir& dir, const Bundle& bundle)> prepare;
+    const char* reported;  // "bundle" or "user": the configuration refused; null: it launches
+  };
+  const Case cases[] = {
+      {"a directory in the bundle",
+       [](const TempDir&, const Bundle& bundle) {
+         unlink(bundle.cfgPath().c_str());
+         makeDirs(bundle.cfgPath());
+       },
+       "bundle"},
+      {"a directory in the per-user directory",
+       [&](const TempDir& dir, const Bundle&) { makeDirs(dir / userCfg); }, "user"},
+      {"a dangling link in the per-user directory",
+       [&](const TempDir& dir, const Bundle&) {
+         makeDirs(dir / userDir);
+         ASSERT_EQ(0, symlink("Missing.cfg", (dir / userCfg).c_str()));
+       },
+       nullptr},
+      {"a link to itself in the per-user directory",
+       [&](const TempDir& dir, const Bundle&) {
+         makeDirs(dir / userDir);
+         ASSERT_EQ(0, symlink((dir / userCfg).c_str(), (dir / userCfg).c_str()));
+       },
+       nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    TempDir dir;
+    const Bundle bundle = readyBundle(dir.path());
+    bundle.writeCfg(kMinimalCfg + "[ArgOptions]\narguments=from-bundle\n");
+    writeFile(bundle.appDir() + "/.package", "com.example.demo\n");
+    makeDirs(dir / "home");
+    env["HOME"] = dir / "home";
+    c.prepare(dir, bundle);
+    const ProcessResult result = run(bundle);
+    if (!c.reported) {
+      expectLaunch(result, launchArgs(bundle, {"Main", "from-bundle"}));
+    } else {
+      const std::string path = std::string(c.reported) == "user" ? dir / userCfg : bundle.cfgPath();
+      expectFailure(result, "Error opening \"" + path + "\" file: " + std::strerror(EISDIR));
+    }
+  }
+}
+
+TEST_F(RobustnessTest, PackageDescriptors) {
+  const Bundle bundle = readyBundle(tmp.path());
+  bundle.writeCfg(kMinimalCfg + "[ArgOptions]\narguments=from-bundle\n");
+  const std::string descriptor = bundle.appDir() + "/.package";
+  struct Case {
+    const char* label;
+    std::string content;  // "/" alone: the descriptor is a directory
+    std::string userCfg;  // relative to HOME; empty: none
+    bool fromUser;
+  };
+  const Case cases[] = {
+      {"a directory", "/", "", false},
+      {"an empty file", "", "", false},
+      {"a name with a slash", "com.example/demo\n",
+       "Library/Application Support/com.example/demo/Demo.cfg", true},
+      {"a name with a leading slash", "/com.example.demo\n",
+       "Library/Application Support/com.example.demo/Demo.cfg", true},
+      {"a name that climbs out with ..", "../../elsewhere\n", "elsewhere/Demo.cfg", true},
+      {"the name ..", "..\n", "Library/Demo.cfg", true},
+      {"a name that climbs above the root", "../../../../../../../../../../../../../../../x\n", "",
+       false},
+      {"a name longer than a path may be", std::string(5000, 'n') + "\n", "", false},
+  };
+  int index = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    // Present on every Mac; ".." can only climb out of a directory that exists.
+    const std::string home = tmp / ("home" + std::to_string(++index));
+    makeDirs(home + "/Library/Application Support");
+    env["HOME"] = home;
+    if (!c.userCfg.empty()) {
+      writeFile(home + "/" + c.userCfg, kMinimalCfg + "[ArgOptions]\narguments=from-user\n");
+    }
+    unlink(descriptor.c_str());
+    rmdir(descriptor.c_str());
+    if (c.content == "/") {
+      makeDirs(descriptor);
+    } else {
+      writeFile(descriptor, c.content);
+    }
+    expectLaunch(run(bundle),
+                 launchArgs(bundle, {"Main", c.fromUser ? "from-user" : "from-bundle"}));
+  }
+}
+
+TEST_F(RobustnessTest, HomeVariants) {
+  const Bundle bundle = readyBundle(tmp.path());
+  bundle.writeCfg(kMinimalCfg + "[ArgOptions]\narguments=from-bundle\n");
+  writeFile(bundle.appDir() + "/.package", "com.example.demo\n");
+  writeFile(tmp / "home/Library/Application Support/com.example.demo/Demo.cfg",
+            kMinimalCfg + "[ArgOptions]\narguments=from-user\n");
+  writeFile(tmp / "file", "");
+  struct Case {
+    const char* label;
+    bool set;
+    std::string home;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"unset", false, "", "from-bundle"},
+      {"empty", true, "", "from-bundle"},
+      {"pointing nowhere", true, "/nonexistent/home", "from-bundle"},
+      {"a file", true, tmp / "file", "from-bundle"},
+      {"with trailing slashes", true, tmp / "home//", "from-user"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    env.erase("HOME");
+    if (c.set) env["HOME"] = c.home;
+    expectLaunch(run(bundle), launchArgs(bundle, {"Main", c.expected}));
+  }
+}
+
+TEST_F(RobustnessTest, InstallationDirectories) {
+  // Eight directories, each named with "$APPDIR" 36 times.
+  std::string manyMacros;
+  for (int level = 0; level < 8; ++level) {
+    manyMacros += level ? "/" : "";
+    for (int i = 0; i < 36; ++i) manyMacros += "$APPDIR";
+  }
+  const std::string names[] = {
+      "$APPDIR",    "$ROOTDIR",  "$BINDIR",   "$ROOTDIR$APPDIR$BINDIR",
+      "with space", "quote\"'`", "new\nline", "not UTF-8 \xff\xfe\xc0\x80",
+      manyMacros,
+  };
+  for (const std::string& name : names) {
+    SCOPED_TRACE(escapeBytes(shortened(name)));
+    TempDir dir;
+    makeDirs(dir / name);
+    // The bundle, and so the executable and its configuration, carry the name too.
+    const bool oneLevel = name.find('/') == std::string::npos;
+    Bundle bundle(dir / name, oneLevel ? "App " + name : "App");
+    bundle.installRuntime();
+    bundle.writeCfg(
+        "[Application]\napp.classpath=$APPDIR/x.zep\napp.mainclass=Main\n"
+        "[VexaOptions]\nvexa-options=-Ddirs=$BINDIR:$ROOTDIR\n"
+        "[ArgOptions]\narguments=$ROOTDIR|$BINDIR|$APPDIR\n");
+    const std::string exe = bundle.launcher();
+    expectLaunch(run(bundle),
+                 {exe, "-classpath", bundle.appDir() + "/x.zep",
+                  "-Ddirs=" + bundle.binDir() + ":" + bundle.root(), "-Dkelpak.app-path=" + exe,
+                  "Main", bundle.root() + "|" + bundle.binDir() + "|" + bundle.appDir()});
+
+    unlink((bundle.runtimeDir() + "/" + Bundle::kRuntimeLib).c_str());
+    expectFailure(run(bundle),
+                  "Failed to find ZORM in \"" + printed(bundle.runtimeDir()) + "\" directory.");
+  }
+}
+
+TEST_F(RobustnessTest, LibraryPathVariableOfOneMebibyte) {
+  const Bundle bundle = readyBundle(tmp.path());
+  const std::string app = bundle.appDir();
+  std::string entries;
+  for (int i = 0; entries.size() < (1u << 20); ++i) entries += "/opt/lib" + std::to_string(i) + ":";
+  entries.resize(1u << 20);
+  env[kPreloadVariable] = LX_SETENV_PRELOAD_PATH;
+  env["LX_TEST_SETENV"] = "DYLD_LIBRARY_PATH";
+  env["LX_TEST_SETENV_FILE"] = tmp / "value";
+
+  struct Case {
+    const char* label;
+    std::string value;
+    std::string seen;
+  };
+  const Case cases[] = {
+      {"without the application directory", entries, entries + ":" + app},
+      {"with the application directory last", entries + ":" + app, entries + ":" + app},
+      {"separators only", std::string(1u << 20, ':'), std::string(1u << 20, ':') + ":" + app},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    writeFile(tmp / "value", c.value);
+    expectLaunch(run(bundle), launchArgs(bundle, {"Main"}));
+    const std::vector<Call> record = calls();
+    ASSERT_EQ(1u, record.size());
+    EXPECT_TRUE(escapeBytes(c.seen) == record[0].libraryPathVariable)
+        << shortened(record[0].libraryPathVariable);
+  }
+}
+
+TEST_F(RobustnessTest, HundredThousandArguments) {
+  const Bundle bundle = readyBundle(tmp.path());
+  const std::string odd[] = {
+      "", "line\nbreak", "\r\n", "\xff\xfe\xc0\x80", "-psn_0_12345", "-psn_", "$APPDIR", "-psn",
+  };
+  std::vector<std::string> given;
+  std::vector<std::string> passed{"Main"};
+  for (int i = 0; i < 100000; ++i) {
+    const std::string arg = i % 10 ? std::to_string(i) : odd[i / 10 % 8];
+    given.push_back(arg);
+    if (arg.compare(0, 5, "-psn_") != 0) passed.push_back(arg);
+  }
+  expectLaunch(run(bundle, given), launchArgs(bundle, passed));
+}
+
+TEST_F(RobustnessTest, RuntimeLibrariesThatDoNotLoad) {
+  const auto directory = [](const std::string& library) {
+    unlink(library.c_str());
+    makeDirs(library);
+  };
+  const auto emptyFile = [](const std::string& library) { writeFile(library, ""); };
+  const auto textFile = [](const std::string& library) { writeFile(library, "text\n"); };
+  const auto noEntry = [](const std::string& library) {
+    copyFile(LX_TEST_NO_ENTRY_PATH, library, 0755);
+  };
+  struct Case {
+    const char* label;
+    std::function<void(const std::string& library)> prepare;
+    const char* call;  // the failing call the line names
+  };
+  const Case cases[] = {
+      {"a directory", directory, "dlopen"},
+      {"an empty file", emptyFile, "dlopen"},
+      {"a text file", textFile, "dlopen"},
+      {"a library without the entry point", noEntry, "dlsym"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    TempDir dir;
+    const Bundle bundle = readyBundle(dir.path());
+    const std::string library = bundle.runtimeDir() + "/" + Bundle::kRuntimeLib;
+    c.prepare(library);
+    const ProcessResult result = run(bundle);
+    EXPECT_EQ(1, result.status);
+    EXPECT_THAT(result.err, StartsWith(std::string(c.call) + "(" + library));
+    EXPECT_TRUE(calls().empty());
+  }
+}
+
+TEST_F(RobustnessTest, EntryPoints) {
+  struct Case {
+    const char* label;
+    const char* variable;
+    const char* value;
+    int status;
+    const char* err;
+    std::size_t calls;
+  };
+  const Case cases[] = {
+      {"returns non-zero", "RLX_TEST_RESULT", "3", 1, "Failed to launch ZORM\n", 1},
+      {"enters main again", "RLX_TEST_REENTER", "1", 0, "", 2},
+      {"enters main again from a nested call twice over", "RLX_TEST_REENTER", "2", 0, "", 3},
+  };
+  const Bundle bundle = readyBundle(tmp.path());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    env[c.variable] = c.value;
+    const ProcessResult result = run(bundle, {"arg"});
+    env.erase(c.variable);
+    EXPECT_EQ(c.status, result.status);
+    EXPECT_EQ(c.err, result.err);
+    const std::vector<Call> record = calls();
+    ASSERT_EQ(c.calls, record.size());
+    for (std::size_t i = 0; i < record.size(); ++i) {
+      EXPECT_EQ(std::to_string(i + 1) + " depth=" + std::to_string(i), record[i].header);
+      EXPECT_TRUE(launchedOnceWith(launchArgs(bundle, {"Main", "arg"}), {record[i]}));
+    }
+  }
+}
