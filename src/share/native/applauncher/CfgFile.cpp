@@ -57,23 +57,19 @@ void AddProperty(CfgFile::Properties& pending, const CfgFile::SectionId& section
   if (property) pending[*property].emplace_back(value);
 }
 
-bool containsMacro(const std::string& value, const CfgFile::Macros& macros) {
-  return std::any_of(macros.begin(), macros.end(), [&value](const CfgFile::Macros::value_type& m) {
-    return !m.first.empty() && value.find(m.first) != std::string::npos;
-  });
-}
-
-// One pass: every macro in name order replaces all its occurrences. Returns
-// whether the value changed.
-bool applyPass(std::string& value, const CfgFile::Macros& macros) {
-  const std::string before = value;
+// One pass over `in`: every macro in name order replaces all its occurrences.
+// Returns false when no macro name occurs, leaving `out` alone; otherwise
+// `out` holds the result, which may still equal `in`.
+bool applyPass(const std::string& in, std::string& out, const CfgFile::Macros& macros) {
+  const std::string* current = &in;
   for (const auto& [name, replacement] : macros) {
     // Skipping absent names saves replace()'s copy for the common value.
-    if (!name.empty() && value.find(name) != std::string::npos) {
-      value = tstrings::replace(value, name, replacement);
+    if (!name.empty() && current->find(name) != std::string::npos) {
+      out = tstrings::replace(*current, name, replacement);
+      current = &out;
     }
   }
-  return value != before;
+  return current != &in;
 }
 
 // One left-to-right substitution in which inserted text is never scanned
@@ -99,17 +95,25 @@ std::string substituteOnce(const std::string& value, const CfgFile::Macros& macr
 
 void expandValue(std::string& value, const CfgFile::Macros& macros,
                  const CfgFile::SectionId& section, const CfgFile::PropertyId& property) {
-  if (!containsMacro(value, macros)) return;
-  const std::string original = value;
+  // The passes work on `current` and `next`; `value` keeps the original for
+  // the fallback below until the expansion has settled.
+  std::string current;
+  std::string next;
+  const std::string* in = &value;
   // An acyclic table settles within one pass per macro plus the pass that
   // finds nothing left to change; a value still changing after that comes
   // from a table that refers to itself.
   for (std::size_t pass = 0; pass <= macros.size(); ++pass) {
-    if (!applyPass(value, macros)) return;
+    if (!applyPass(*in, next, macros) || next == *in) {
+      if (in != &value) value = std::move(current);
+      return;
+    }
+    current.swap(next);
+    in = &current;
   }
   LX_TRACE("Macros refer to themselves in a value of [" << section.name() << "] " << property.name()
                                                         << "; expanded without rescanning");
-  value = substituteOnce(original, macros);
+  value = substituteOnce(value, macros);
 }
 
 }  // namespace
@@ -171,14 +175,23 @@ CfgFile& CfgFile::setPropertyValue(const SectionId& section, const PropertyId& p
   return *this;
 }
 
-CfgFile CfgFile::expandMacros(const Macros& macros) const {
+CfgFile CfgFile::expandMacros(const Macros& macros) const& {
   CfgFile copy(*this);
-  for (auto& [section, properties] : copy.data) {
+  copy.expandValues(macros);
+  return copy;
+}
+
+CfgFile CfgFile::expandMacros(const Macros& macros) && {
+  expandValues(macros);
+  return std::move(*this);
+}
+
+void CfgFile::expandValues(const Macros& macros) {
+  for (auto& [section, properties] : data) {
     for (auto& [property, values] : properties) {
       for (std::string& value : values) expandValue(value, macros, section, property);
     }
   }
-  return copy;
 }
 
 std::string CfgFile::asString(const Property& property) {

@@ -65,7 +65,10 @@ class CfgFile {
   // macros + 1) passes comes from a table that refers to itself; it is then
   // expanded by one left-to-right substitution whose inserted text is never
   // scanned again, so the expansion always ends.
-  CfgFile expandMacros(const Macros& macros) const;
+  CfgFile expandMacros(const Macros& macros) const&;
+  // The same for a configuration about to go away, such as the one just
+  // loaded: its values are expanded where they are, without a copy.
+  CfgFile expandMacros(const Macros& macros) &&;
 
   // The last value; an empty string for an empty list.
   static std::string asString(const Property& property);
@@ -74,6 +77,8 @@ class CfgFile {
   static std::string asPathList(const Property& property);
 
  private:
+  void expandValues(const Macros& macros);
+
   std::map<SectionId, Properties> data;
   Properties emptyProperties;
 };
