@@ -82,13 +82,14 @@ static long traced_run(char** command) {
     const int null = open("/dev/null", O_WRONLY);
     dup2(null, 1);
     dup2(null, 2);
-    ptrace(PTRACE_TRACEME, 0, NULL, NULL);
+    if (null > 2) close(null);
+    if (ptrace(PTRACE_TRACEME, 0, NULL, NULL) != 0) _exit(126);
     raise(SIGSTOP);
     execve(command[0], command, environ);
     _exit(127);
   }
   int status;
-  waitpid(pid, &status, 0);
+  if (waitpid(pid, &status, 0) != pid || !WIFSTOPPED(status)) fail("cannot be traced", command);
   ptrace(PTRACE_SETOPTIONS, pid, NULL,
          (void*)(long)(PTRACE_O_TRACEEXIT | PTRACE_O_TRACEEXEC | PTRACE_O_EXITKILL));
   long kib = -1;
