@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "share/native/applauncher/CfgFile.h"
@@ -56,6 +57,17 @@ std::size_t readAll(const CfgFile& cfg) {
   return count;
 }
 
+// Every value, section by section and property by property.
+std::vector<std::string> valuesOf(const CfgFile& cfg) {
+  std::vector<std::string> all;
+  for (const CfgFile::SectionId& section : sections) {
+    for (const CfgFile::Property& property : cfg.getProperties(section)) {
+      all.insert(all.end(), property.second.begin(), property.second.end());
+    }
+  }
+  return all;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -81,6 +93,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CfgFile expanded = cfg.expandMacros(macros);
   check(readAll(expanded) == values);
   check(readAll(cfg) == values);
+  // Expanding in place, as the launcher does with the file it loaded, gives
+  // what expanding a copy gives.
+  CfgFile copy = cfg;
+  check(valuesOf(std::move(copy).expandMacros(macros)) == valuesOf(expanded));
 
   const std::vector<std::string> arguments = {"$APPDIR", ""};
   expanded.setPropertyValue(SectionName::ArgOptions, PropertyName::arguments, arguments);

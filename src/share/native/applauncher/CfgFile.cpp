@@ -80,17 +80,19 @@ CfgFile::Macros endlessMacros(const CfgFile::Macros& macros) {
   return endless;
 }
 
-// One pass: every macro in name order replaces all its occurrences. Returns
-// whether the value changed.
-bool applyPass(std::string& value, const CfgFile::Macros& macros) {
-  const std::string before = value;
+// One pass over `in`: every macro in name order replaces all its occurrences.
+// Returns false when no macro name occurs, leaving `out` alone; otherwise
+// `out` holds the result, which may still equal `in`.
+bool applyPass(const std::string& in, std::string& out, const CfgFile::Macros& macros) {
+  const std::string* current = &in;
   for (const auto& [name, replacement] : macros) {
     // Skipping absent names saves replace()'s copy for the common value.
-    if (!name.empty() && value.find(name) != std::string::npos) {
-      value = tstrings::replace(value, name, replacement);
+    if (!name.empty() && current->find(name) != std::string::npos) {
+      out = tstrings::replace(*current, name, replacement);
+      current = &out;
     }
   }
-  return value != before;
+  return current != &in;
 }
 
 // One left-to-right substitution in which inserted text is never scanned
@@ -116,22 +118,31 @@ std::string substituteOnce(const std::string& value, const CfgFile::Macros& macr
 
 void expandValue(std::string& value, const CfgFile::Macros& macros, const CfgFile::Macros& endless,
                  const CfgFile::SectionId& section, const CfgFile::PropertyId& property) {
-  if (!containsMacro(value, macros)) return;
-  const std::string original = value;
-  // Passes over a value that names an endless macro only make it grow, by a
-  // factor each pass when a replacement names its macro more than once (an
-  // installation path with "$APPDIR" in several of its names).
-  if (!containsMacro(value, endless)) {
-    // An acyclic table settles within one pass per macro plus the pass that
-    // finds nothing left to change; a value still changing after that comes
-    // from a table that refers to itself.
-    for (std::size_t pass = 0; pass <= macros.size(); ++pass) {
-      if (!applyPass(value, macros)) return;
+  // A value that names an endless macro and grows in a pass would grow on in
+  // every further pass, by a factor when a replacement names its macro more
+  // than once (an installation path with "$APPDIR" in several of its names):
+  // it goes to the single substitution at once instead.
+  const bool namesEndless = containsMacro(value, endless);
+  // The passes work on `current` and `next`; `value` keeps the original for
+  // the fallback below until the expansion has settled.
+  std::string current;
+  std::string next;
+  const std::string* in = &value;
+  // An acyclic table settles within one pass per macro plus the pass that
+  // finds nothing left to change; a value still changing after that comes
+  // from a table that refers to itself.
+  for (std::size_t pass = 0; pass <= macros.size(); ++pass) {
+    if (!applyPass(*in, next, macros) || next == *in) {
+      if (in != &value) value = std::move(current);
+      return;
     }
+    if (namesEndless && next.size() > in->size()) break;
+    current.swap(next);
+    in = &current;
   }
   LX_TRACE("Macros refer to themselves in a value of [" << section.name() << "] " << property.name()
                                                         << "; expanded without rescanning");
-  value = substituteOnce(original, macros);
+  value = substituteOnce(value, macros);
 }
 
 }  // namespace
@@ -198,15 +209,24 @@ CfgFile& CfgFile::setPropertyValue(const SectionId& section, const PropertyId& p
   return *this;
 }
 
-CfgFile CfgFile::expandMacros(const Macros& macros) const {
+CfgFile CfgFile::expandMacros(const Macros& macros) const& {
   CfgFile copy(*this);
+  copy.expandValues(macros);
+  return copy;
+}
+
+CfgFile CfgFile::expandMacros(const Macros& macros) && {
+  expandValues(macros);
+  return std::move(*this);
+}
+
+void CfgFile::expandValues(const Macros& macros) {
   const Macros endless = endlessMacros(macros);
-  for (auto& [section, properties] : copy.data) {
+  for (auto& [section, properties] : data) {
     for (auto& [property, values] : properties) {
       for (std::string& value : values) expandValue(value, macros, endless, section, property);
     }
   }
-  return copy;
 }
 
 std::string CfgFile::asString(const Property& property) {

@@ -43,8 +43,8 @@ class CfgFile {
   // Macro name (the exact text searched for) to replacement text.
   using Macros = std::map<std::string, std::string>;
 
-  // Opens and parses the file at `path`. Throws LxError with "Error opening"
-  // (also for a directory), "Error parsing" or "Failed to read" messages.
+  // Opens and parses the file at `path`. Throws LxError with "Error opening",
+  // "Error parsing" or "Failed to read" messages.
   static CfgFile load(const std::string& path);
 
   // Parses a configuration read from `stream`; `path` only names it in
@@ -61,13 +61,16 @@ class CfgFile {
                             const std::vector<std::string>& values);
 
   // A copy in which every value has its macros replaced, pass after pass
-  // until a pass changes nothing. A value that names a macro whose
-  // replacement text leads, through other replacement texts or directly,
-  // back to a macro's own name, or that still changes after (number of
-  // macros + 1) passes, is instead expanded by one left-to-right
+  // until a pass changes nothing. A value still changing after (number of
+  // macros + 1) passes, or growing in a pass while it names a macro whose
+  // replacement text leads back, directly or through other replacement
+  // texts, to a macro's own name, is instead expanded by one left-to-right
   // substitution whose inserted text is never scanned again, so the
   // expansion always ends, without repeated growth.
-  CfgFile expandMacros(const Macros& macros) const;
+  CfgFile expandMacros(const Macros& macros) const&;
+  // The same for a configuration about to go away, such as the one just
+  // loaded: its values are expanded where they are, without a copy.
+  CfgFile expandMacros(const Macros& macros) &&;
 
   // The last value; an empty string for an empty list.
   static std::string asString(const Property& property);
@@ -76,6 +79,8 @@ class CfgFile {
   static std::string asPathList(const Property& property);
 
  private:
+  void expandValues(const Macros& macros);
+
   std::map<SectionId, Properties> data;
   Properties emptyProperties;
 };

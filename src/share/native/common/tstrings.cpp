@@ -1,5 +1,6 @@
 #include "tstrings.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <stdexcept>
@@ -48,7 +49,8 @@ std::string replace(const std::string& str, const std::string& search,
                     const std::string& replacement) {
   if (search.empty()) return str;
   std::string reply;
-  reply.reserve(str.size());
+  // Room for one longer replacement, the common case, so it needs no regrowth.
+  reply.reserve(str.size() + std::max(replacement.size(), search.size()) - search.size());
   std::string::size_type start = 0;
   for (;;) {
     const std::string::size_type pos = str.find(search, start);
