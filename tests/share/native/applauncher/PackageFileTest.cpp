@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -62,14 +63,30 @@ TEST_F(PackageFileTest, DirectoryInPlaceOfTheDescriptorGivesNoName) {
 }
 
 TEST_F(PackageFileTest, UnreadableDescriptorFails) {
-  if (geteuid() == 0) GTEST_SKIP() << "root reads files whatever their permissions";
   writeFile(tmp / ".package", "pkg\n");
   ASSERT_EQ(0, chmod((tmp / ".package").c_str(), 0));
-  try {
-    PackageFile::loadFromAppDir(tmp.path());
-    FAIL() << "expected an error";
-  } catch (const LxError<std::runtime_error>& e) {
-    EXPECT_EQ("Error opening \"" + tmp / ".package" + "\" file: " + std::strerror(EACCES),
-              e.rawMessage());
+  ASSERT_EQ(0, chmod(tmp.path().c_str(), 0755));
+  const std::string expected =
+      "Error opening \"" + tmp / ".package" + "\" file: " + std::strerror(EACCES);
+  // Root reads files whatever their permissions: the check then runs in a
+  // child that has given up root, and reports through its exit status.
+  const pid_t pid = geteuid() == 0 ? fork() : 0;
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    const bool child = geteuid() == 0;
+    if (child && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(2);
+    std::string message;
+    try {
+      PackageFile::loadFromAppDir(tmp.path());
+    } catch (const LxError<std::runtime_error>& e) {
+      message = e.rawMessage();
+    }
+    if (child) _exit(message == expected ? 0 : 1);
+    EXPECT_EQ(expected, message);
+    return;
   }
+  int status = 0;
+  ASSERT_EQ(pid, waitpid(pid, &status, 0));
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(0, WEXITSTATUS(status)) << "1: wrong message, 2: could not give up root";
 }
