@@ -5,6 +5,7 @@
 
 #include "ErrorHandling.h"
 #include "SysInfo.h"
+#include "tstrings.h"
 
 namespace {
 
@@ -27,17 +28,7 @@ class StandardLogAppender : public LogAppender {
 // The message with its line feeds and carriage returns written as \n and \r:
 // a path in it may hold them, and a failure is reported on one line.
 std::string oneLine(const std::string& message) {
-  std::string reply;
-  for (const char c : message) {
-    if (c == '\n') {
-      reply += "\\n";
-    } else if (c == '\r') {
-      reply += "\\r";
-    } else {
-      reply += c;
-    }
-  }
-  return reply;
+  return tstrings::replace(tstrings::replace(message, "\n", "\\n"), "\r", "\\r");
 }
 
 class LastErrorLogAppender : public LogAppender {
