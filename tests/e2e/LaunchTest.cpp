@@ -8,7 +8,7 @@
 
 #include <cstring>
 
-#include "Bundle.h"
+#include "BundleTest.h"
 #include "Escape.h"
 #include "Process.h"
 #include "Record.h"
@@ -20,38 +20,12 @@ using ::testing::HasSubstr;
 using ::testing::MatchesRegex;
 using ::testing::StartsWith;
 
-namespace {
-
-const char* const kMinimalCfg = "[Application]\napp.mainclass=Main\n";
-
-}  // namespace
-
-class LaunchTest : public ::testing::Test {
+class LaunchTest : public BundleTest {
  protected:
-  void SetUp() override {
-    makeDirs(tmp / "home");
-    env = {{"HOME", tmp / "home"}, {"RLX_TEST_RECORD", tmp / "record"}};
-  }
-
   // Runs the bundle's launcher by its absolute path with the given arguments.
   ProcessResult run(const Bundle& bundle, const std::vector<std::string>& args = {}) {
-    std::vector<std::string> argv{bundle.launcher()};
-    argv.insert(argv.end(), args.begin(), args.end());
-    return runLauncher(bundle.launcher(), argv, env);
+    return runLauncher(bundle.launcher(), commandLine(bundle, args), env);
   }
-
-  std::vector<Call> calls() const { return parseRecord(readFile(tmp / "record")); }
-
-  // A bundle with a minimal configuration and the runtime library in place.
-  Bundle readyBundle(const std::string& name = "Demo") {
-    Bundle bundle(tmp.path(), name);
-    bundle.writeCfg(kMinimalCfg);
-    bundle.installRuntime();
-    return bundle;
-  }
-
-  TempDir tmp;
-  Environment env;
 };
 
 TEST_F(LaunchTest, FullArgumentListInOrder) {
@@ -101,7 +75,7 @@ TEST_F(LaunchTest, FullArgumentListInOrder) {
 }
 
 TEST_F(LaunchTest, CommandLineReplacesConfiguredArgumentsUntouched) {
-  Bundle bundle = readyBundle();
+  Bundle bundle = readyBundle(tmp.path());
   bundle.writeCfg(std::string(kMinimalCfg) + "[ArgOptions]\narguments=configured\n");
   const std::string exe = bundle.launcher();
 
@@ -131,7 +105,7 @@ TEST_F(LaunchTest, CommandLineReplacesConfiguredArgumentsUntouched) {
 }
 
 TEST_F(LaunchTest, LibraryPathVariable) {
-  Bundle bundle = readyBundle();
+  Bundle bundle = readyBundle(tmp.path());
   const std::string app = bundle.appDir();
   struct Case {
     bool set;
@@ -161,7 +135,7 @@ TEST_F(LaunchTest, LibraryPathVariable) {
 }
 
 TEST_F(LaunchTest, PerUserConfiguration) {
-  Bundle bundle = readyBundle();
+  Bundle bundle = readyBundle(tmp.path());
   bundle.writeCfg("[ArgOptions]\narguments=from-bundle\n");
   const std::string userDir = tmp / "home/Library/Application Support/com.example.demo";
   writeFile(userDir + "/Demo.cfg", "[ArgOptions]\narguments=from-user\n");
@@ -208,7 +182,7 @@ TEST_F(LaunchTest, PerUserConfiguration) {
 }
 
 TEST_F(LaunchTest, HomeUnsetIsReportedOnlyWithLogging) {
-  Bundle bundle = readyBundle();
+  Bundle bundle = readyBundle(tmp.path());
   writeFile(bundle.appDir() + "/.package", "com.example.demo\n");
   env.erase("HOME");
   env["KELPAK_DEBUG"] = "true";
@@ -245,7 +219,7 @@ TEST_F(LaunchTest, RuntimeDirectoryAndLibraryCandidates) {
 }
 
 TEST_F(LaunchTest, MissingSplashIsIgnoredWithAWarning) {
-  Bundle bundle = readyBundle();
+  Bundle bundle = readyBundle(tmp.path());
   bundle.writeCfg(std::string(kMinimalCfg) + "app.splash=$APPDIR/none.png\n");
   ASSERT_EQ(0, run(bundle).status);
   const std::vector<Call> record = calls();
@@ -341,7 +315,7 @@ TEST_F(LaunchTest, FailuresPrintOneLineAndExitOne) {
 }
 
 TEST_F(LaunchTest, SecondEntryOfMain) {
-  Bundle bundle = readyBundle();
+  Bundle bundle = readyBundle(tmp.path());
   env["RLX_TEST_REENTER"] = "1";
   const ProcessResult ok = run(bundle, {"arg"});
   EXPECT_EQ(0, ok.status);
@@ -364,7 +338,7 @@ TEST_F(LaunchTest, SecondEntryOfMain) {
 }
 
 TEST_F(LaunchTest, StartedThroughASymbolicLink) {
-  Bundle bundle = readyBundle();
+  Bundle bundle = readyBundle(tmp.path());
   makeDirs(tmp / "links");
   ASSERT_EQ(0, symlink(bundle.launcher().c_str(), (tmp / "links/absolute").c_str()));
   const ProcessResult absolute = runProcess(tmp / "links/absolute", {tmp / "links/absolute"}, env);

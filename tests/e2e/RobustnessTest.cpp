@@ -17,7 +17,7 @@
 #include <random>
 #include <set>
 
-#include "Bundle.h"
+#include "BundleTest.h"
 #include "Escape.h"
 #include "Process.h"
 #include "Record.h"
@@ -30,8 +30,6 @@ namespace {
 
 // Generous for the sanitizer build; a hang ends the case as a failure.
 const int kTimeoutSeconds = 30;
-
-const std::string kMinimalCfg = "[Application]\napp.mainclass=Main\n";
 
 #ifdef __APPLE__
 const char* const kPreloadVariable = "DYLD_INSERT_LIBRARIES";
@@ -99,23 +97,16 @@ std::string shortened(const std::string& text) {
 
 }  // namespace
 
-class RobustnessTest : public ::testing::Test {
+class RobustnessTest : public BundleTest {
  protected:
-  void SetUp() override {
-    makeDirs(tmp / "home");
-    env = {{"HOME", tmp / "home"}, {"RLX_TEST_RECORD", tmp / "record"}};
-  }
-
   // Runs the bundle's launcher in the temporary directory, which holds the
   // home directory, and checks what must hold whatever the input; it writes
   // no file there.
   ProcessResult run(const Bundle& bundle, const std::vector<std::string>& args = {}) {
     unlink((tmp / "record").c_str());
-    std::vector<std::string> argv{bundle.launcher()};
-    argv.insert(argv.end(), args.begin(), args.end());
     const std::set<std::string> before = snapshot(tmp.path());
     const ProcessResult result =
-        runProcess(bundle.launcher(), argv, env, tmp.path(), kTimeoutSeconds);
+        runProcess(bundle.launcher(), commandLine(bundle, args), env, tmp.path(), kTimeoutSeconds);
     EXPECT_TRUE(before == snapshot(tmp.path()));
     EXPECT_FALSE(result.timedOut);
     EXPECT_EQ(0, result.signal);
@@ -127,8 +118,6 @@ class RobustnessTest : public ::testing::Test {
     }
     return result;
   }
-
-  std::vector<Call> calls() const { return parseRecord(readFile(tmp / "record")); }
 
   // A launch that printed nothing and handed on exactly `args`.
   void expectLaunch(const ProcessResult& result, const std::vector<std::string>& args) const {
@@ -152,16 +141,6 @@ class RobustnessTest : public ::testing::Test {
     args.insert(args.end(), tail.begin(), tail.end());
     return args;
   }
-
-  static Bundle readyBundle(const std::string& parent) {
-    Bundle bundle(parent, "Demo");
-    bundle.writeCfg(kMinimalCfg);
-    bundle.installRuntime();
-    return bundle;
-  }
-
-  TempDir tmp;
-  Environment env;
 };
 
 TEST_F(RobustnessTest, ConfigurationContents) {
