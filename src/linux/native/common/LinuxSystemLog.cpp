@@ -33,7 +33,7 @@ void send(const std::string& identity, const std::string& line) {
   const std::string record = "<" + std::to_string(LOG_USER | LOG_ERR) + ">" + timestamp() +
                              (identity.empty() ? program_invocation_short_name : identity) + "[" +
                              std::to_string(getpid()) + "]: " + line;
-  const int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  const int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
   if (fd < 0) return;
   sockaddr_un address{};
   address.sun_family = AF_UNIX;
