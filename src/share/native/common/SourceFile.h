@@ -4,7 +4,7 @@
 #define LX_SHARE_COMMON_SOURCEFILE_H
 
 #ifndef LX_SOURCE_FILE
-#error "LX_SOURCE_FILE is not defined: call lx_name_sources(<target> <source root>) from cmake/SourceNames.cmake for the target that compiles this file"
+#error "LX_SOURCE_FILE not set: call lx_name_sources(<target> <root>), cmake/SourceNames.cmake"
 #endif
 
 #endif
