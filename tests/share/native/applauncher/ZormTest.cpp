@@ -56,6 +56,10 @@ TEST_F(ZormTest, ArgumentsFromTheConfiguration) {
        {"-splash:" + tmp / "splash.png", "APP"}},
       {"[Application]\napp.mainclass=C\napp.mainzep=z.zep\napp.mainmodule=m/M\n",
        {"APP", "-m", "m/M", "C", "-zep", "z.zep"}},
+      {"[Application]\napp.mainzep=y.zep\napp.mainzep=z.zep\n"
+       "app.mainmodule=l/L\napp.mainmodule=m/M\n"
+       "app.splash=" + tmp / "none.png\napp.splash=" + tmp / "splash.png\n",
+       {"-splash:" + tmp / "splash.png", "APP", "-m", "m/M", "-zep", "z.zep"}},
       {"[ArgOptions]\narguments=x\narguments=\n[VexaOptions]\nvexa-options=-Da\n"
        "[Application]\napp.mainclass=first\napp.mainclass=last\n",
        {"-Da", "APP", "last", "x", ""}},
