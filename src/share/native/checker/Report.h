@@ -1,0 +1,56 @@
+// What the bundle checker found: the launch plan, as the launcher's own
+// planning code made it, and the findings about the bundle.
+#ifndef LX_SHARE_CHECKER_REPORT_H
+#define LX_SHARE_CHECKER_REPORT_H
+
+#include <cstdint>
+#include <optional>
+#include <set>
+#include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+enum class Severity { Error, Warning, Note };
+
+// "error", "warning" or "note".
+const char* severityName(Severity severity);
+
+struct Finding {
+  Severity severity;
+  std::string code;  // stable: pipelines act on it
+  std::string file;
+  std::int64_t line;  // 0 when no line applies
+  std::string message;
+};
+
+// A part is unset when the check stopped before the launcher would know it.
+struct Plan {
+  std::string bundle;
+  std::optional<std::string> launcher;
+  std::optional<std::string> config;
+  std::optional<std::string> runtimeDirectory;
+  std::optional<std::string> library;
+  std::vector<std::string> arguments;
+  std::vector<std::pair<std::string, std::string>> environment;
+};
+
+class Report {
+ public:
+  Plan plan;
+
+  // Adds a finding unless one with the same code, file and line is there.
+  void add(Severity severity, const std::string& code, const std::string& file,
+           std::int64_t line, const std::string& message);
+
+  const std::vector<Finding>& findings() const { return list; }
+  int count(Severity severity) const;
+  // True when no finding is an error.
+  bool launches() const { return count(Severity::Error) == 0; }
+
+ private:
+  std::vector<Finding> list;
+  std::set<std::tuple<std::string, std::string, std::int64_t>> keys;
+};
+
+#endif
