@@ -96,15 +96,17 @@ std::optional<CfgFile> loadCfgFile(const AppLauncher& launcher, const std::strin
   }
   CfgLint lint(report, path, launcher.getMacros());
   try {
-    const CfgFile cfg = launcher.loadCfgFile(path, &lint);
+    CfgFile cfg = launcher.loadCfgFile(path, &lint);
     lint.finish();
     lint.checkLoaded(cfg);
-    return cfg;
+    return std::optional<CfgFile>(std::move(cfg));
   } catch (const LxErrorBase& e) {
     lint.finish();
-    const char* code = loadFailure(path, lint);
-    const bool atLine = code != std::string("config-missing") && code != std::string("config-unreadable");
-    report.add(Severity::Error, code, path, atLine ? lint.lastLineNumber() : 0, e.rawMessage());
+    const std::string code = loadFailure(path, lint);
+    const bool atLine = code == "config-syntax" || code == "config-nul";
+    const std::int64_t line = atLine ? lint.lastLineNumber() : 0;
+    // A NUL that the lint pass reported already is not reported twice.
+    if (!report.has(code, line)) report.add(Severity::Error, code, path, line, e.rawMessage());
   }
   return std::nullopt;
 }
@@ -129,26 +131,25 @@ void planLaunch(const AppLauncher& launcher, const std::string& cfgPath, Report&
   Zorm zorm;
   launcher.describeLaunch(zorm, *cfg, library);
   const std::unique_ptr<RlxLaunchData> data(static_cast<RlxLaunchData*>(zorm.exportLauncher()));
-  report.plan.arguments = data->launchArgs;
+  report.plan.arguments = std::move(data->launchArgs);
   for (std::size_t i = 0; i < data->envNames.size(); ++i) {
     report.plan.environment.emplace_back(data->envNames[i], data->envValues[i]);
   }
 }
 
-}  // namespace
-
-Report checkBundle(const CheckOptions& options) {
-  Report report;
+// The whole check; it stops where the launcher would stop too.
+void check(const CheckOptions& options, Report& report) {
   report.plan.bundle = FileUtils::toAbsolutePath(options.bundle);
   const std::string executable = findExecutable(options, report);
-  if (executable.empty()) return report;
+  if (executable.empty()) return;
   std::string launcherPath;
   try {
-    launcherPath = SysInfo::getExecutablePath(std::vector<char>(executable.c_str(),
-                                                                executable.c_str() + executable.size() + 1));
+    // With its NUL, as the system hands the launcher its path.
+    launcherPath = SysInfo::getExecutablePath(
+        std::vector<char>(executable.c_str(), executable.c_str() + executable.size() + 1));
   } catch (const LxErrorBase& e) {
     report.add(Severity::Error, "bundle-layout", executable, 0, e.rawMessage());
-    return report;
+    return;
   }
   report.plan.launcher = launcherPath;
   const std::string imageRoot = MacBundle::imageRoot(launcherPath);
@@ -180,5 +181,13 @@ Report checkBundle(const CheckOptions& options) {
                    " would be read instead; --home DIR checks as that user");
   }
   planLaunch(launcher, cfgPath, report);
+}
+
+}  // namespace
+
+Report checkBundle(const CheckOptions& options) {
+  Report report;
+  check(options, report);
+  report.close();
   return report;
 }

@@ -32,8 +32,13 @@ std::string shown(const std::optional<std::string>& text) {
   return text ? shown(*text) : "(none)";
 }
 
-nlohmann::ordered_json orNull(const std::optional<std::string>& text) {
-  return text ? nlohmann::ordered_json(*text) : nlohmann::ordered_json(nullptr);
+// Compact, with bytes that are not UTF-8 replaced by U+FFFD.
+std::string dumped(const nlohmann::json& value) {
+  return value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+nlohmann::json orNull(const std::optional<std::string>& text) {
+  return text ? nlohmann::json(*text) : nlohmann::json(nullptr);
 }
 
 }  // namespace
@@ -62,17 +67,9 @@ void writeText(std::ostream& out, const Report& report) {
 
 void writeJson(std::ostream& out, const Report& report) {
   const Plan& plan = report.plan;
-  nlohmann::ordered_json environment = nlohmann::ordered_json::object();
+  nlohmann::json environment = nlohmann::json::object();
   for (const auto& [name, value] : plan.environment) environment[name] = value;
-  nlohmann::ordered_json findings = nlohmann::ordered_json::array();
-  for (const Finding& f : report.findings()) {
-    findings.push_back({{"severity", severityName(f.severity)},
-                        {"code", f.code},
-                        {"file", f.file},
-                        {"line", f.line > 0 ? nlohmann::ordered_json(f.line) : nlohmann::ordered_json(nullptr)},
-                        {"message", f.message}});
-  }
-  const nlohmann::ordered_json object = {
+  const std::pair<const char*, nlohmann::json> fields[] = {
       {"bundle", plan.bundle},
       {"launcher", orNull(plan.launcher)},
       {"config", orNull(plan.config)},
@@ -81,9 +78,25 @@ void writeJson(std::ostream& out, const Report& report) {
       {"arguments", plan.arguments},
       {"environment", environment},
       {"launches", report.launches()},
-      {"findings", findings},
   };
-  out << object.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
+  // Written field by field and finding by finding: a large file can give
+  // hundreds of thousands of findings, too many to hold as one tree.
+  out << "{\n";
+  for (const auto& [key, value] : fields) out << "  \"" << key << "\": " << dumped(value) << ",\n";
+  out << "  \"findings\": [";
+  const char* separator = "\n    ";
+  for (const Finding& f : report.findings()) {
+    const nlohmann::json finding = {
+        {"severity", severityName(f.severity)},
+        {"code", f.code},
+        {"file", f.file},
+        {"line", f.line > 0 ? nlohmann::json(f.line) : nlohmann::json(nullptr)},
+        {"message", f.message},
+    };
+    out << separator << dumped(finding);
+    separator = ",\n    ";
+  }
+  out << (report.findings().empty() ? "]" : "\n  ]") << "\n}\n";
 }
 
 int exitStatus(const Report& report, bool strict) {

@@ -16,9 +16,28 @@ const char* severityName(Severity severity) {
 
 void Report::add(Severity severity, const std::string& code, const std::string& file,
                  std::int64_t line, const std::string& message) {
-  if (keys.emplace(code, file, line).second) {
-    list.push_back(Finding{severity, code, file, line, message});
+  int& listed = perCode[code];
+  if (listed == kListedPerCode) {
+    ++unlisted[code];
+    return;
   }
+  ++listed;
+  list.push_back(Finding{severity, code, file, line, message});
+}
+
+void Report::close() {
+  for (const auto& [code, count] : unlisted) {
+    const auto first = std::find_if(list.begin(), list.end(),
+                                    [&code = code](const Finding& f) { return f.code == code; });
+    list.push_back(Finding{first->severity, code, first->file, 0,
+                           std::to_string(count) + " more like this, not listed"});
+  }
+  unlisted.clear();
+}
+
+bool Report::has(const std::string& code, std::int64_t line) const {
+  return std::any_of(list.begin(), list.end(),
+                     [&](const Finding& f) { return f.code == code && f.line == line; });
 }
 
 int Report::count(Severity severity) const {

@@ -4,10 +4,9 @@
 #define LX_SHARE_CHECKER_REPORT_H
 
 #include <cstdint>
+#include <map>
 #include <optional>
-#include <set>
 #include <string>
-#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -37,20 +36,31 @@ struct Plan {
 
 class Report {
  public:
+  // Findings listed per code; a file of a million bad lines stays readable.
+  static constexpr int kListedPerCode = 1000;
+
   Plan plan;
 
-  // Adds a finding unless one with the same code, file and line is there.
+  // Lists a finding, or only counts it once its code has kListedPerCode.
+
   void add(Severity severity, const std::string& code, const std::string& file,
            std::int64_t line, const std::string& message);
 
+  // Adds, for each code with findings beyond the listed ones, one finding
+  // that says how many more there are. Call once, after the last add.
+  void close();
+
   const std::vector<Finding>& findings() const { return list; }
+  // True when a finding has this code and line.
+  bool has(const std::string& code, std::int64_t line) const;
   int count(Severity severity) const;
   // True when no finding is an error.
   bool launches() const { return count(Severity::Error) == 0; }
 
  private:
   std::vector<Finding> list;
-  std::set<std::tuple<std::string, std::string, std::int64_t>> keys;
+  std::map<std::string, int> perCode;  // findings listed
+  std::map<std::string, std::int64_t> unlisted;
 };
 
 #endif
