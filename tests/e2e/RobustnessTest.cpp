@@ -129,7 +129,8 @@ class RobustnessTest : public BundleTest {
     line.insert(line.end(), {bundle.root(), "--"});
     line.insert(line.end(), args.begin(), args.end());
     const std::set<std::string> before = snapshot(tmp.path());
-    const ProcessResult result = runProcess(LX_CHECKER_PATH, line, env, tmp.path(), kTimeoutSeconds);
+    const ProcessResult result =
+        runProcess(LX_CHECKER_PATH, line, env, tmp.path(), kTimeoutSeconds);
     EXPECT_TRUE(before == snapshot(tmp.path()));
     EXPECT_TRUE(result.exited && (result.status == 0 || result.status == 1))
         << "checker: " << result.status << " " << result.err;

@@ -31,8 +31,8 @@ const IdType* findName(const IdType (&table)[size], std::string_view name) {
 
 // Commits the pending properties of the current section. An occurrence
 // without recognised properties leaves an earlier occurrence's entry alone.
-void PurgeSection(SectionMap& data, const CfgFile::SectionId& section,
-                  CfgFile::Properties& pending, CfgFileObserver* observer) {
+void PurgeSection(SectionMap& data, const CfgFile::SectionId& section, CfgFile::Properties& pending,
+                  CfgFileObserver* observer) {
   if (section == UnknownSection || pending.empty()) return;
   CfgFile::Properties& entry = data[section];
   if (observer) observer->committed(section, !entry.empty());

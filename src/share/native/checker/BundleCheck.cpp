@@ -168,8 +168,8 @@ void check(const CheckOptions& options, Report& report) {
   }
   const std::string cfgPath = launcher.getCfgFilePath();
   report.plan.config = cfgPath;
-  const bool perUser = cfgPath != FileUtils::combinePath(MacBundle::appDir(imageRoot),
-                                                         FileUtils::basename(cfgPath));
+  const bool perUser =
+      cfgPath != FileUtils::combinePath(MacBundle::appDir(imageRoot), FileUtils::basename(cfgPath));
   report.add(Severity::Note, "config-chosen", cfgPath, 0,
              perUser ? "the launch reads this per-user configuration"
                      : "the launch reads this configuration of the bundle");

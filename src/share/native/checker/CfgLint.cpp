@@ -97,8 +97,7 @@ void CfgLint::property(std::int64_t number, std::string_view name, std::string_v
       !name.empty() && name[0] == '#' ? " (comments start with ';', not '#')" : "";
   if (!seenHeader) {
     add(Severity::Warning, "property-before-section", number,
-        "'" + std::string(name) + "' comes before the first section header and is skipped" +
-            hint);
+        "'" + std::string(name) + "' comes before the first section header and is skipped" + hint);
   } else if (sectionKnown) {
     // An unknown section has been reported as a whole.
     add(Severity::Warning, "unknown-property", number,
@@ -123,15 +122,15 @@ void CfgLint::checkMacros(std::int64_t number, std::string_view value) {
   std::vector<std::string> unknown;
   for (std::size_t pos = value.find('$'); pos != std::string_view::npos;
        pos = value.find('$', pos + 1)) {
-    const auto macro = std::find_if(macroNames.begin(), macroNames.end(), [&](const std::string& m) {
-      return value.substr(pos, m.size()) == m;
-    });
+    const auto macro =
+        std::find_if(macroNames.begin(), macroNames.end(),
+                     [&](const std::string& m) { return value.substr(pos, m.size()) == m; });
     if (macro != macroNames.end()) {
       const std::size_t end = pos + macro->size();
       if (end < value.size() && isNameChar(value[end])) {
         add(Severity::Warning, "macro-glued", number,
-            *macro + " is followed directly by '" + value[end] + "': it is replaced all the same, " +
-                "and the text after it stays");
+            *macro + " is followed directly by '" + value[end] +
+                "': it is replaced all the same, " + "and the text after it stays");
       }
       continue;
     }
@@ -157,8 +156,8 @@ void CfgLint::finish() {
   }
 }
 
-std::int64_t CfgLint::lineOf(const CfgFile::SectionId& section,
-                             const CfgFile::PropertyId& property, std::size_t index) const {
+std::int64_t CfgLint::lineOf(const CfgFile::SectionId& section, const CfgFile::PropertyId& property,
+                             std::size_t index) const {
   const auto s = committedLines.find(section.name());
   if (s == committedLines.end()) return 0;
   const auto p = s->second.find(property.name());

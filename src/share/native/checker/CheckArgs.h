@@ -20,7 +20,7 @@ class UsageError : public std::runtime_error {
 struct CheckArgs {
   bool json = false;
   bool strict = false;
-  CheckOptions options;           // options.args not yet filtered as the launcher does
+  CheckOptions options;  // options.args not yet filtered as the launcher does
 };
 
 // `args` without the program name. Throws UsageError.

@@ -28,9 +28,7 @@ std::string shown(const std::string& text) {
   return out;
 }
 
-std::string shown(const std::optional<std::string>& text) {
-  return text ? shown(*text) : "(none)";
-}
+std::string shown(const std::optional<std::string>& text) { return text ? shown(*text) : "(none)"; }
 
 // Compact, with bytes that are not UTF-8 replaced by U+FFFD.
 std::string dumped(const nlohmann::json& value) {
@@ -47,8 +45,7 @@ void writeText(std::ostream& out, const Report& report) {
   for (const Finding& f : report.findings()) {
     out << shown(f.file);
     if (f.line > 0) out << ':' << f.line;
-    out << ": " << severityName(f.severity) << ": " << shown(f.message) << " [" << f.code
-        << "]\n";
+    out << ": " << severityName(f.severity) << ": " << shown(f.message) << " [" << f.code << "]\n";
   }
   const Plan& plan = report.plan;
   out << "launcher: " << shown(plan.launcher) << '\n'
@@ -70,14 +67,10 @@ void writeJson(std::ostream& out, const Report& report) {
   nlohmann::json environment = nlohmann::json::object();
   for (const auto& [name, value] : plan.environment) environment[name] = value;
   const std::pair<const char*, nlohmann::json> fields[] = {
-      {"bundle", plan.bundle},
-      {"launcher", orNull(plan.launcher)},
-      {"config", orNull(plan.config)},
-      {"runtimeDirectory", orNull(plan.runtimeDirectory)},
-      {"library", orNull(plan.library)},
-      {"arguments", plan.arguments},
-      {"environment", environment},
-      {"launches", report.launches()},
+      {"bundle", plan.bundle},           {"launcher", orNull(plan.launcher)},
+      {"config", orNull(plan.config)},   {"runtimeDirectory", orNull(plan.runtimeDirectory)},
+      {"library", orNull(plan.library)}, {"arguments", plan.arguments},
+      {"environment", environment},      {"launches", report.launches()},
   };
   // Written field by field and finding by finding: a large file can give
   // hundreds of thousands of findings, too many to hold as one tree.

@@ -41,7 +41,6 @@ bool Report::has(const std::string& code, std::int64_t line) const {
 }
 
 int Report::count(Severity severity) const {
-  return static_cast<int>(std::count_if(list.begin(), list.end(), [severity](const Finding& f) {
-    return f.severity == severity;
-  }));
+  return static_cast<int>(std::count_if(
+      list.begin(), list.end(), [severity](const Finding& f) { return f.severity == severity; }));
 }

@@ -43,8 +43,8 @@ class Report {
 
   // Lists a finding, or only counts it once its code has kListedPerCode.
 
-  void add(Severity severity, const std::string& code, const std::string& file,
-           std::int64_t line, const std::string& message);
+  void add(Severity severity, const std::string& code, const std::string& file, std::int64_t line,
+           const std::string& message);
 
   // Adds, for each code with findings beyond the listed ones, one finding
   // that says how many more there are. Call once, after the last add.
