@@ -44,9 +44,9 @@ CfgLint::CfgLint(Report& report, std::string path, const CfgFile::Macros& macros
   for (const auto& macro : macros) macroNames.push_back(macro.first);
 }
 
-void CfgLint::add(Severity severity, const char* code, std::int64_t line,
-                  const std::string& message) {
-  report.add(severity, code, path, line, message);
+template <class Message>
+void CfgLint::add(Severity severity, const char* code, std::int64_t line, Message message) {
+  report.add(severity, code, path, line, report.full(code) ? std::string() : message());
 }
 
 void CfgLint::line(std::int64_t number, std::string_view text) {
@@ -54,9 +54,11 @@ void CfgLint::line(std::int64_t number, std::string_view text) {
   lastText.assign(text);
   if (number == 1 && text.substr(0, 3) == kByteOrderMark) {
     byteOrderMark = true;
-    add(Severity::Warning, "byte-order-mark", number,
-        "the file starts with a UTF-8 byte-order mark, so its first line is not read as "
-        "written; save it without one");
+    add(Severity::Warning, "byte-order-mark", number, [&] {
+      return std::string(
+          "the file starts with a UTF-8 byte-order mark, so its first line is not read as "
+          "written; save it without one");
+    });
   }
   if (!text.empty() && text.back() == '\r') {
     if (crLines++ == 0) firstCrLine = number;
@@ -68,9 +70,10 @@ void CfgLint::section(std::int64_t number, std::string_view name, bool known) {
   sectionKnown = known;
   headerLine = number;
   if (!known) {
-    add(Severity::Warning, "unknown-section", number,
-        "unknown section [" + std::string(name) + "]: its properties are skipped" +
-            didYouMean(name, namesOf(SectionName::all), "[", "]"));
+    add(Severity::Warning, "unknown-section", number, [&] {
+      return std::string("unknown section [" + std::string(name) + "]: its properties are skipped" +
+                         didYouMean(name, namesOf(SectionName::all), "[", "]"));
+    });
   }
 }
 
@@ -80,14 +83,15 @@ void CfgLint::property(std::int64_t number, std::string_view name, std::string_v
   if (recorded) {
     std::vector<std::int64_t>& lines = pending[std::string(name)];
     if (!lines.empty() && isSingleValued(name)) {
-      add(Severity::Warning, "repeated-value", number,
-          std::string(name) + " is given again (first at line " + std::to_string(lines.front()) +
-              "); only the last value is used");
+      add(Severity::Warning, "repeated-value", number, [&] {
+        return std::string(std::string(name) + " is given again (first at line " +
+                           std::to_string(lines.front()) + "); only the last value is used");
+      });
     }
     lines.push_back(number);
     if (value.find('\0') != std::string_view::npos) {
       add(Severity::Error, "config-nul", number,
-          "the value of " + std::string(name) + " holds a NUL byte");
+          [&] { return std::string("the value of " + std::string(name) + " holds a NUL byte"); });
     }
     checkMacros(number, value);
     return;
@@ -96,22 +100,26 @@ void CfgLint::property(std::int64_t number, std::string_view name, std::string_v
   const std::string hint =
       !name.empty() && name[0] == '#' ? " (comments start with ';', not '#')" : "";
   if (!seenHeader) {
-    add(Severity::Warning, "property-before-section", number,
-        "'" + std::string(name) + "' comes before the first section header and is skipped" + hint);
+    add(Severity::Warning, "property-before-section", number, [&] {
+      return std::string("'" + std::string(name) +
+                         "' comes before the first section header and is skipped" + hint);
+    });
   } else if (sectionKnown) {
     // An unknown section has been reported as a whole.
-    add(Severity::Warning, "unknown-property", number,
-        "unknown property '" + std::string(name) + "' is skipped" + hint +
-            didYouMean(name, namesOf(PropertyName::all), "'", "'"));
+    add(Severity::Warning, "unknown-property", number, [&] {
+      return std::string("unknown property '" + std::string(name) + "' is skipped" + hint +
+                         didYouMean(name, namesOf(PropertyName::all), "'", "'"));
+    });
   }
 }
 
 void CfgLint::committed(const CfgFile::SectionId& section, bool replaced) {
   const std::string name = section.name();
   if (replaced) {
-    add(Severity::Warning, "section-replaced", headerLine,
-        "[" + name + "] replaces everything recorded by the [" + name + "] at line " +
-            std::to_string(committedHeader[name]));
+    add(Severity::Warning, "section-replaced", headerLine, [&] {
+      return std::string("[" + name + "] replaces everything recorded by the [" + name +
+                         "] at line " + std::to_string(committedHeader[name]));
+    });
   }
   committedHeader[name] = headerLine;
   committedLines[name] = std::move(pending);
@@ -128,9 +136,10 @@ void CfgLint::checkMacros(std::int64_t number, std::string_view value) {
     if (macro != macroNames.end()) {
       const std::size_t end = pos + macro->size();
       if (end < value.size() && isNameChar(value[end])) {
-        add(Severity::Warning, "macro-glued", number,
-            *macro + " is followed directly by '" + value[end] +
-                "': it is replaced all the same, " + "and the text after it stays");
+        add(Severity::Warning, "macro-glued", number, [&] {
+          return std::string(*macro + " is followed directly by '" + value[end] +
+                             "': it is replaced all the same, " + "and the text after it stays");
+        });
       }
       continue;
     }
@@ -141,18 +150,20 @@ void CfgLint::checkMacros(std::int64_t number, std::string_view value) {
     }
   }
   if (!unknown.empty()) {
-    add(Severity::Warning, "unknown-macro", number,
-        tstrings::join(unknown.begin(), unknown.end(), std::string(", ")) +
-            " stays as written; the macros are " +
-            tstrings::join(macroNames.begin(), macroNames.end(), std::string(", ")));
+    add(Severity::Warning, "unknown-macro", number, [&] {
+      return std::string(tstrings::join(unknown.begin(), unknown.end(), std::string(", ")) +
+                         " stays as written; the macros are " +
+                         tstrings::join(macroNames.begin(), macroNames.end(), std::string(", ")));
+    });
   }
 }
 
 void CfgLint::finish() {
   if (crLines > 0) {
-    add(Severity::Warning, "cr-line-end", firstCrLine,
-        std::to_string(crLines) +
-            " line(s) end with a carriage return (Windows line ends); values keep it");
+    add(Severity::Warning, "cr-line-end", firstCrLine, [&] {
+      return std::string(std::to_string(crLines) +
+                         " line(s) end with a carriage return (Windows line ends); values keep it");
+    });
   }
 }
 
@@ -168,19 +179,22 @@ void CfgLint::checkFile(const CfgFile::SectionId& section, const CfgFile::Proper
                         std::size_t index, const std::string& file, const char* what) {
   if (file.empty() || FileUtils::isFileExists(file)) return;
   const bool relative = !FileUtils::isDirSeparator(file[0]);
-  add(Severity::Warning, "missing-file", lineOf(section, property, index),
-      std::string(what) + " \"" + file + "\" does not exist" +
-          (relative ? " (a relative path is taken from the working directory at launch)" : ""));
+  add(Severity::Warning, "missing-file", lineOf(section, property, index), [&] {
+    return std::string(
+        std::string(what) + " \"" + file + "\" does not exist" +
+        (relative ? " (a relative path is taken from the working directory at launch)" : ""));
+  });
 }
 
 void CfgLint::checkLoaded(const CfgFile& cfg) {
   const CfgFile::Properties& app = cfg.getProperties(SectionName::Application);
   if (!app.count(PropertyName::mainclass) && !app.count(PropertyName::mainmodule) &&
       !app.count(PropertyName::mainzep)) {
-    add(Severity::Error, "no-main", 0,
-        std::string("[Application] names nothing to start: none of ") +
-            PropertyName::mainclass.name() + ", " + PropertyName::mainmodule.name() + ", " +
-            PropertyName::mainzep.name());
+    add(Severity::Error, "no-main", 0, [&] {
+      return std::string(std::string("[Application] names nothing to start: none of ") +
+                         PropertyName::mainclass.name() + ", " + PropertyName::mainmodule.name() +
+                         ", " + PropertyName::mainzep.name());
+    });
   }
   const std::pair<const CfgFile::PropertyId*, const char*> pathLists[] = {
       {&PropertyName::classpath, "class-path entry"},

@@ -38,7 +38,9 @@ class CfgLint final : public CfgFileObserver {
  private:
   using Lines = std::map<std::string, std::vector<std::int64_t>>;
 
-  void add(Severity severity, const char* code, std::int64_t line, const std::string& message);
+  // `message` is called only when the finding will be listed.
+  template <class Message>
+  void add(Severity severity, const char* code, std::int64_t line, Message message);
   void checkMacros(std::int64_t number, std::string_view value);
   // The line of a value of a committed property; 0 when unknown.
   std::int64_t lineOf(const CfgFile::SectionId& section, const CfgFile::PropertyId& property,

@@ -25,6 +25,11 @@ void Report::add(Severity severity, const std::string& code, const std::string& 
   list.push_back(Finding{severity, code, file, line, message});
 }
 
+bool Report::full(const std::string& code) const {
+  const auto found = perCode.find(code);
+  return found != perCode.end() && found->second == kListedPerCode;
+}
+
 void Report::close() {
   for (const auto& [code, count] : unlisted) {
     const auto first = std::find_if(list.begin(), list.end(),

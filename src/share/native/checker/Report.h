@@ -50,6 +50,10 @@ class Report {
   // that says how many more there are. Call once, after the last add.
   void close();
 
+  // True when findings of `code` are only counted from now on, so a caller
+  // can skip building their messages.
+  bool full(const std::string& code) const;
+
   const std::vector<Finding>& findings() const { return list; }
   // True when a finding has this code and line.
   bool has(const std::string& code, std::int64_t line) const;
