@@ -54,10 +54,9 @@ void CfgLint::line(std::int64_t number, std::string_view text) {
   lastText.assign(text);
   if (number == 1 && text.substr(0, 3) == kByteOrderMark) {
     byteOrderMark = true;
-    add(Severity::Warning, "byte-order-mark", number, [&] {
-      return std::string(
-          "the file starts with a UTF-8 byte-order mark, so its first line is not read as "
-          "written; save it without one");
+    add(Severity::Warning, "byte-order-mark", number, [&]() -> std::string {
+      return "the file starts with a UTF-8 byte-order mark, so its first line is not read as "
+             "written; save it without one";
     });
   }
   if (!text.empty() && text.back() == '\r') {
@@ -70,9 +69,9 @@ void CfgLint::section(std::int64_t number, std::string_view name, bool known) {
   sectionKnown = known;
   headerLine = number;
   if (!known) {
-    add(Severity::Warning, "unknown-section", number, [&] {
-      return std::string("unknown section [" + std::string(name) + "]: its properties are skipped" +
-                         didYouMean(name, namesOf(SectionName::all), "[", "]"));
+    add(Severity::Warning, "unknown-section", number, [&]() -> std::string {
+      return "unknown section [" + std::string(name) + "]: its properties are skipped" +
+             didYouMean(name, namesOf(SectionName::all), "[", "]");
     });
   }
 }
@@ -83,15 +82,16 @@ void CfgLint::property(std::int64_t number, std::string_view name, std::string_v
   if (recorded) {
     std::vector<std::int64_t>& lines = pending[std::string(name)];
     if (!lines.empty() && isSingleValued(name)) {
-      add(Severity::Warning, "repeated-value", number, [&] {
-        return std::string(std::string(name) + " is given again (first at line " +
-                           std::to_string(lines.front()) + "); only the last value is used");
+      add(Severity::Warning, "repeated-value", number, [&]() -> std::string {
+        return std::string(name) + " is given again (first at line " +
+               std::to_string(lines.front()) + "); only the last value is used";
       });
     }
     lines.push_back(number);
     if (value.find('\0') != std::string_view::npos) {
-      add(Severity::Error, "config-nul", number,
-          [&] { return std::string("the value of " + std::string(name) + " holds a NUL byte"); });
+      add(Severity::Error, "config-nul", number, [&]() -> std::string {
+        return "the value of " + std::string(name) + " holds a NUL byte";
+      });
     }
     checkMacros(number, value);
     return;
@@ -100,15 +100,15 @@ void CfgLint::property(std::int64_t number, std::string_view name, std::string_v
   const std::string hint =
       !name.empty() && name[0] == '#' ? " (comments start with ';', not '#')" : "";
   if (!seenHeader) {
-    add(Severity::Warning, "property-before-section", number, [&] {
-      return std::string("'" + std::string(name) +
-                         "' comes before the first section header and is skipped" + hint);
+    add(Severity::Warning, "property-before-section", number, [&]() -> std::string {
+      return "'" + std::string(name) + "' comes before the first section header and is skipped" +
+             hint;
     });
   } else if (sectionKnown) {
     // An unknown section has been reported as a whole.
-    add(Severity::Warning, "unknown-property", number, [&] {
-      return std::string("unknown property '" + std::string(name) + "' is skipped" + hint +
-                         didYouMean(name, namesOf(PropertyName::all), "'", "'"));
+    add(Severity::Warning, "unknown-property", number, [&]() -> std::string {
+      return "unknown property '" + std::string(name) + "' is skipped" + hint +
+             didYouMean(name, namesOf(PropertyName::all), "'", "'");
     });
   }
 }
@@ -116,9 +116,9 @@ void CfgLint::property(std::int64_t number, std::string_view name, std::string_v
 void CfgLint::committed(const CfgFile::SectionId& section, bool replaced) {
   const std::string name = section.name();
   if (replaced) {
-    add(Severity::Warning, "section-replaced", headerLine, [&] {
-      return std::string("[" + name + "] replaces everything recorded by the [" + name +
-                         "] at line " + std::to_string(committedHeader[name]));
+    add(Severity::Warning, "section-replaced", headerLine, [&]() -> std::string {
+      return "[" + name + "] replaces everything recorded by the [" + name + "] at line " +
+             std::to_string(committedHeader[name]);
     });
   }
   committedHeader[name] = headerLine;
@@ -136,9 +136,9 @@ void CfgLint::checkMacros(std::int64_t number, std::string_view value) {
     if (macro != macroNames.end()) {
       const std::size_t end = pos + macro->size();
       if (end < value.size() && isNameChar(value[end])) {
-        add(Severity::Warning, "macro-glued", number, [&] {
-          return std::string(*macro + " is followed directly by '" + value[end] +
-                             "': it is replaced all the same, " + "and the text after it stays");
+        add(Severity::Warning, "macro-glued", number, [&]() -> std::string {
+          return *macro + " is followed directly by '" + value[end] +
+                 "': it is replaced all the same, " + "and the text after it stays";
         });
       }
       continue;
@@ -150,19 +150,19 @@ void CfgLint::checkMacros(std::int64_t number, std::string_view value) {
     }
   }
   if (!unknown.empty()) {
-    add(Severity::Warning, "unknown-macro", number, [&] {
-      return std::string(tstrings::join(unknown.begin(), unknown.end(), std::string(", ")) +
-                         " stays as written; the macros are " +
-                         tstrings::join(macroNames.begin(), macroNames.end(), std::string(", ")));
+    add(Severity::Warning, "unknown-macro", number, [&]() -> std::string {
+      return tstrings::join(unknown.begin(), unknown.end(), std::string(", ")) +
+             " stays as written; the macros are " +
+             tstrings::join(macroNames.begin(), macroNames.end(), std::string(", "));
     });
   }
 }
 
 void CfgLint::finish() {
   if (crLines > 0) {
-    add(Severity::Warning, "cr-line-end", firstCrLine, [&] {
-      return std::string(std::to_string(crLines) +
-                         " line(s) end with a carriage return (Windows line ends); values keep it");
+    add(Severity::Warning, "cr-line-end", firstCrLine, [&]() -> std::string {
+      return std::to_string(crLines) +
+             " line(s) end with a carriage return (Windows line ends); values keep it";
     });
   }
 }
@@ -179,10 +179,9 @@ void CfgLint::checkFile(const CfgFile::SectionId& section, const CfgFile::Proper
                         std::size_t index, const std::string& file, const char* what) {
   if (file.empty() || FileUtils::isFileExists(file)) return;
   const bool relative = !FileUtils::isDirSeparator(file[0]);
-  add(Severity::Warning, "missing-file", lineOf(section, property, index), [&] {
-    return std::string(
-        std::string(what) + " \"" + file + "\" does not exist" +
-        (relative ? " (a relative path is taken from the working directory at launch)" : ""));
+  add(Severity::Warning, "missing-file", lineOf(section, property, index), [&]() -> std::string {
+    return std::string(what) + " \"" + file + "\" does not exist" +
+           (relative ? " (a relative path is taken from the working directory at launch)" : "");
   });
 }
 
@@ -190,10 +189,10 @@ void CfgLint::checkLoaded(const CfgFile& cfg) {
   const CfgFile::Properties& app = cfg.getProperties(SectionName::Application);
   if (!app.count(PropertyName::mainclass) && !app.count(PropertyName::mainmodule) &&
       !app.count(PropertyName::mainzep)) {
-    add(Severity::Error, "no-main", 0, [&] {
-      return std::string(std::string("[Application] names nothing to start: none of ") +
-                         PropertyName::mainclass.name() + ", " + PropertyName::mainmodule.name() +
-                         ", " + PropertyName::mainzep.name());
+    add(Severity::Error, "no-main", 0, [&]() -> std::string {
+      return std::string("[Application] names nothing to start: none of ") +
+             PropertyName::mainclass.name() + ", " + PropertyName::mainmodule.name() + ", " +
+             PropertyName::mainzep.name();
     });
   }
   const std::pair<const CfgFile::PropertyId*, const char*> pathLists[] = {
