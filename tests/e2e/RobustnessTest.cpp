@@ -116,7 +116,30 @@ class RobustnessTest : public BundleTest {
     if (!result.err.empty()) {
       EXPECT_EQ('\n', result.err.back()) << result.err;
     }
+    expectCheckerCopes(bundle, args);
     return result;
+  }
+
+  // The bundle checker on the same bundle, user and arguments: it ends by
+  // itself with status 0 or 1 and one JSON object, and writes no file.
+  void expectCheckerCopes(const Bundle& bundle, const std::vector<std::string>& args) {
+#ifdef LX_CHECKER_PATH
+    std::vector<std::string> line{LX_CHECKER_PATH, "--json"};
+    if (env.count("HOME")) line.insert(line.end(), {"--home", env.at("HOME")});
+    line.insert(line.end(), {bundle.root(), "--"});
+    line.insert(line.end(), args.begin(), args.end());
+    const std::set<std::string> before = snapshot(tmp.path());
+    const ProcessResult result =
+        runProcess(LX_CHECKER_PATH, line, env, tmp.path(), kTimeoutSeconds);
+    EXPECT_TRUE(before == snapshot(tmp.path()));
+    EXPECT_TRUE(result.exited && (result.status == 0 || result.status == 1))
+        << "checker: " << result.status << " " << result.err;
+    EXPECT_EQ("", result.err);
+    EXPECT_EQ('{', result.out.empty() ? 0 : result.out.front());
+#else
+    (void)bundle;
+    (void)args;
+#endif
   }
 
   // A launch that printed nothing and handed on exactly `args`.

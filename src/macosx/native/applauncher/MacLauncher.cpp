@@ -2,11 +2,11 @@
 // and sets up and launches the bundle's application; the runtime library may
 // enter main a second time during that launch, which then launches the same
 // description again instead of repeating the set-up.
+#include "MacBundle.h"
 #include "share/native/applauncher/AppLauncher.h"
 #include "share/native/applauncher/PackageFile.h"
 #include "share/native/applauncher/ZormLauncher.h"
 #include "share/native/common/ErrorHandling.h"
-#include "share/native/common/FileUtils.h"
 #include "share/native/common/SysInfo.h"
 #include "share/native/common/app.h"
 
@@ -19,21 +19,11 @@ Zorm* zormLauncher = nullptr;
 void launchZorm() { zormLauncher->launch(); }
 
 void initZormLauncher() {
-  // The executable sits in "<bundle>/Contents/<dir>/".
-  const std::string launcherPath = SysInfo::getProcessModulePath();
-  const std::string imageRoot =
-      FileUtils::dirname(FileUtils::dirname(FileUtils::dirname(launcherPath)));
-  const std::string appDir = FileUtils::combinePath(imageRoot, "Contents/app");
-
-  const PackageFile packageFile = PackageFile::loadFromAppDir(appDir);
+  const std::string imageRoot = MacBundle::imageRoot(SysInfo::getProcessModulePath());
+  const PackageFile packageFile = PackageFile::loadFromAppDir(MacBundle::appDir(imageRoot));
 
   AppLauncher appLauncher;
-  appLauncher.setRootDir(imageRoot)
-      .addZormLibCandidate("Contents/Home/lib/librlx.dylib")
-      .addZormLibCandidate("Contents/Home/lib/rlx/librlx.dylib")
-      .setAppDir(appDir)
-      .setLibEnvVariableName("DYLD_LIBRARY_PATH")
-      .setDefaultRuntimeDir(FileUtils::combinePath(imageRoot, "Contents/runtime"));
+  MacBundle::configure(appLauncher, imageRoot);
 
   const std::string& packageName = packageFile.getPackageName();
   if (!packageName.empty()) {
@@ -46,10 +36,7 @@ void initZormLauncher() {
     } catch (...) {
       reportUnknownError(LX_SOURCE_POS);
     }
-    if (!home.empty()) {
-      appLauncher.addCfgSearchDir(FileUtils::combinePath(
-          FileUtils::combinePath(home, "Library/Application Support"), packageName));
-    }
+    if (!home.empty()) appLauncher.addCfgSearchDir(MacBundle::userCfgDir(home, packageName));
   }
 
   zormLauncher = appLauncher.createZormLauncher();

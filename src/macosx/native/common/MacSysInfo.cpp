@@ -28,7 +28,11 @@ std::string getProcessModulePath() {
     }
     buffer.resize(size);
   }
-  return FileUtils::toAbsolutePath(getRealPath(buffer));
+  return getExecutablePath(buffer);
+}
+
+std::string getExecutablePath(const std::vector<char>& path) {
+  return FileUtils::toAbsolutePath(getRealPath(path));
 }
 
 std::string getRealPath(const std::vector<char>& path) {

@@ -10,10 +10,13 @@
 #include "share/native/common/SysInfo.h"
 #include "share/native/common/tstrings.h"
 
-AppLauncher::AppLauncher() {
-  launcherPath = SysInfo::getProcessModulePath();
-  args = SysInfo::getCommandArgs(SysInfo::ExcludeProgramName);
-}
+// Braces: the path is taken before the arguments.
+AppLauncher::AppLauncher()
+    : AppLauncher{SysInfo::getProcessModulePath(),
+                  SysInfo::getCommandArgs(SysInfo::ExcludeProgramName)} {}
+
+AppLauncher::AppLauncher(std::string launcherPath, std::vector<std::string> args)
+    : args(std::move(args)), launcherPath(std::move(launcherPath)) {}
 
 AppLauncher& AppLauncher::setRootDir(const std::string& v) {
   rootDir = v;
@@ -66,44 +69,53 @@ bool AppLauncher::libEnvVariableContainsAppDir() const {
   return false;
 }
 
-Zorm* AppLauncher::createZormLauncher() const {
-  const std::string cfgFilePath = getCfgFilePath();
-  LX_TRACE("Launcher config file path: \"" << cfgFilePath << "\"");
-
-  const CfgFile::Macros macros = {
+CfgFile::Macros AppLauncher::getMacros() const {
+  return {
       {"$APPDIR", appDir},
       {"$BINDIR", FileUtils::dirname(launcherPath)},
       {"$ROOTDIR", rootDir},
   };
-  CfgFile cfg = CfgFile::load(cfgFilePath).expandMacros(macros);
+}
+
+CfgFile AppLauncher::loadCfgFile(const std::string& path, CfgFileObserver* observer) const {
+  CfgFile cfg = CfgFile::load(path, observer).expandMacros(getMacros());
   // After the expansion, so command-line arguments are passed on untouched.
   if (!args.empty()) {
     cfg.setPropertyValue(SectionName::ArgOptions, PropertyName::arguments, args);
   }
+  return cfg;
+}
 
+Zorm* AppLauncher::createZormLauncher() const {
+  const std::string cfgFilePath = getCfgFilePath();
+  LX_TRACE("Launcher config file path: \"" << cfgFilePath << "\"");
+  const CfgFile cfg = loadCfgFile(cfgFilePath);
   std::unique_ptr<Zorm> zorm(new Zorm());
+  describeLaunch(*zorm, cfg, findZormLib(cfg));
+  return zorm.release();
+}
+
+void AppLauncher::describeLaunch(Zorm& zorm, const CfgFile& cfg, const std::string& libPath) const {
   if (!libEnvVariableContainsAppDir()) {
     const std::string current =
         SysInfo::getEnvVariable(std::nothrow, libEnvVariableName, std::string());
     // An empty entry would make the dynamic loader search the current
     // directory, so an unset or empty variable becomes the directory alone.
-    zorm->addEnvVariable(libEnvVariableName,
-                         current.empty() ? appDir : current + FileUtils::pathSeparator + appDir);
+    zorm.addEnvVariable(libEnvVariableName,
+                        current.empty() ? appDir : current + FileUtils::pathSeparator + appDir);
   }
-  zorm->setLibPath(findZormLib(cfg));
-  zorm->addLaunchArg(launcherPath);
-  zorm->initFromConfigFile(cfg);
-  return zorm.release();
+  zorm.setLibPath(libPath).addLaunchArg(launcherPath).initFromConfigFile(cfg, launcherPath);
+}
+
+std::string AppLauncher::getRuntimeDir(const CfgFile& cfg) const {
+  const CfgFile::Properties& appOptions = cfg.getProperties(SectionName::Application);
+  const auto runtime = appOptions.find(PropertyName::runtime);
+  return runtime == appOptions.end() ? defaultRuntimeDir : CfgFile::asString(*runtime);
 }
 
 std::string AppLauncher::findZormLib(const CfgFile& cfg) const {
-  const CfgFile::Properties& appOptions = cfg.getProperties(SectionName::Application);
-  const auto runtime = appOptions.find(PropertyName::runtime);
-  std::string runtimeDir;
-  if (runtime != appOptions.end()) {
-    runtimeDir = CfgFile::asString(*runtime);
-  } else {
-    runtimeDir = defaultRuntimeDir;
+  const std::string runtimeDir = getRuntimeDir(cfg);
+  if (cfg.getProperties(SectionName::Application).count(PropertyName::runtime) == 0) {
     LX_TRACE("Property \"" << PropertyName::runtime.name() << "\" not found in \""
                            << SectionName::Application.name()
                            << "\" section of launcher config file."

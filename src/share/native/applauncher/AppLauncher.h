@@ -9,7 +9,8 @@
 #include <string>
 #include <vector>
 
-class CfgFile;
+#include "CfgFile.h"
+
 class Zorm;
 
 class AppLauncher {
@@ -17,6 +18,8 @@ class AppLauncher {
   // Takes the executable's path and the command-line arguments (without
   // "-psn_" ones) of this process; throws when either cannot be had.
   AppLauncher();
+  // Plans for the executable at `launcherPath` started with `args`.
+  AppLauncher(std::string launcherPath, std::vector<std::string> args);
 
   AppLauncher& setRootDir(const std::string& v);
   AppLauncher& setDefaultRuntimeDir(const std::string& v);
@@ -33,16 +36,34 @@ class AppLauncher {
   // directory as one of its ":"-separated entries, byte for byte.
   bool libEnvVariableContainsAppDir() const;
 
+  // "$APPDIR", "$BINDIR" and "$ROOTDIR" with their values.
+  CfgFile::Macros getMacros() const;
+
+  // The configuration at `path` with its macros expanded and the
+  // command-line arguments in place of the configured ones; `observer` as
+  // for CfgFile::load.
+  CfgFile loadCfgFile(const std::string& path, CfgFileObserver* observer = nullptr) const;
+
+  // The runtime directory: the configuration's "app.runtime", else the default.
+  std::string getRuntimeDir(const CfgFile& cfg) const;
+
+  // The first library candidate that exists in the runtime directory;
+  // throws when none does.
+  std::string findZormLib(const CfgFile& cfg) const;
+
   // A new launch description, owned by the caller. Throws on every failure
   // and leaks nothing then.
   Zorm* createZormLauncher() const;
+
+  // Fills an empty description from a loaded configuration and a library
+  // path: the library-path variable, the library, the launcher's path and
+  // the configured arguments.
+  void describeLaunch(Zorm& zorm, const CfgFile& cfg, const std::string& libPath) const;
 
   // Creates a launch description, launches it and deletes it.
   void launch() const;
 
  private:
-  std::string findZormLib(const CfgFile& cfg) const;
-
   std::vector<std::string> args;
   std::string launcherPath;
   std::string defaultRuntimeDir;

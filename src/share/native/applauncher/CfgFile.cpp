@@ -20,19 +20,6 @@ using SectionMap = std::map<CfgFile::SectionId, CfgFile::Properties>;
 // Stands for "no known section": property lines under it are skipped.
 constexpr CfgFile::SectionId UnknownSection("");
 
-constexpr CfgFile::SectionId knownSections[] = {
-    SectionName::Application,       SectionName::VexaOptions,
-    SectionName::AppCDSVexaOptions, SectionName::AppCDSGenerateCacheVexaOptions,
-    SectionName::ArgOptions,
-};
-
-constexpr CfgFile::PropertyId knownProperties[] = {
-    PropertyName::version,   PropertyName::mainzep,     PropertyName::mainmodule,
-    PropertyName::mainclass, PropertyName::classpath,   PropertyName::modulepath,
-    PropertyName::runtime,   PropertyName::splash,      PropertyName::memory,
-    PropertyName::arguments, PropertyName::vexaOptions,
-};
-
 // The table entry named exactly `name`, or null.
 template <class IdType, std::size_t size>
 const IdType* findName(const IdType (&table)[size], std::string_view name) {
@@ -44,19 +31,23 @@ const IdType* findName(const IdType (&table)[size], std::string_view name) {
 
 // Commits the pending properties of the current section. An occurrence
 // without recognised properties leaves an earlier occurrence's entry alone.
-void PurgeSection(SectionMap& data, const CfgFile::SectionId& section,
-                  CfgFile::Properties& pending) {
+void PurgeSection(SectionMap& data, const CfgFile::SectionId& section, CfgFile::Properties& pending,
+                  CfgFileObserver* observer) {
   if (section == UnknownSection || pending.empty()) return;
-  data[section] = std::move(pending);
+  CfgFile::Properties& entry = data[section];
+  if (observer) observer->committed(section, !entry.empty());
+  entry = std::move(pending);
   pending.clear();  // a moved-from map is only valid, not necessarily empty
 }
 
 // Records one property line; the value is copied only when it is kept.
-void AddProperty(CfgFile::Properties& pending, const CfgFile::SectionId& section,
+// Returns whether it was.
+bool AddProperty(CfgFile::Properties& pending, const CfgFile::SectionId& section,
                  std::string_view name, std::string_view value) {
-  if (section == UnknownSection) return;
-  const CfgFile::PropertyId* property = findName(knownProperties, name);
+  if (section == UnknownSection) return false;
+  const CfgFile::PropertyId* property = findName(PropertyName::all, name);
   if (property) pending[*property].emplace_back(value);
+  return property != nullptr;
 }
 
 bool containsMacro(const std::string& value, const CfgFile::Macros& macros) {
@@ -147,7 +138,7 @@ void expandValue(std::string& value, const CfgFile::Macros& macros, const CfgFil
 
 }  // namespace
 
-CfgFile CfgFile::load(const std::string& path) {
+CfgFile CfgFile::load(const std::string& path, CfgFileObserver* observer) {
   // Some C++ libraries open a directory and then read it as an empty file,
   // which would launch without a configuration.
   if (FileUtils::isDirectory(path)) {
@@ -158,10 +149,10 @@ CfgFile CfgFile::load(const std::string& path) {
     const std::string error = lastCRTError();
     LX_THROW("Error opening \"" << path << "\" file: " << error);
   }
-  return parse(stream, path);
+  return parse(stream, path, observer);
 }
 
-CfgFile CfgFile::parse(std::istream& stream, const std::string& path) {
+CfgFile CfgFile::parse(std::istream& stream, const std::string& path, CfgFileObserver* observer) {
   CfgFile cfg;
   SectionId section = UnknownSection;
   Properties pending;
@@ -170,6 +161,7 @@ CfgFile CfgFile::parse(std::istream& stream, const std::string& path) {
   std::string line;  // reused, so reading costs no allocation per line
   while (std::getline(stream, line)) {
     ++lineNumber;
+    if (observer) observer->line(lineNumber, line);
     if (line.empty() || line[0] == ';') continue;
     if (line[0] == '[') {
       const std::string::size_type end = line.rfind(']');
@@ -177,9 +169,11 @@ CfgFile CfgFile::parse(std::istream& stream, const std::string& path) {
         LX_THROW("Error parsing [" << path << "] file at " << lineNumber
                                    << ": Missing ']' character");
       }
-      PurgeSection(cfg.data, section, pending);
-      const SectionId* known = findName(knownSections, std::string_view(line).substr(1, end - 1));
+      PurgeSection(cfg.data, section, pending, observer);
+      const std::string_view name = std::string_view(line).substr(1, end - 1);
+      const SectionId* known = findName(SectionName::all, name);
       section = known ? *known : UnknownSection;
+      if (observer) observer->section(lineNumber, name, known != nullptr);
       continue;
     }
     std::string::size_type equals = line.find('=');
@@ -187,14 +181,17 @@ CfgFile CfgFile::parse(std::istream& stream, const std::string& path) {
       equals = line.find('=', equals + 1);
     }
     const std::string_view text(line);
-    AddProperty(pending, section, text.substr(0, equals),
-                equals == std::string::npos ? std::string_view() : text.substr(equals + 1));
+    const std::string_view name = text.substr(0, equals);
+    const std::string_view value =
+        equals == std::string::npos ? std::string_view() : text.substr(equals + 1);
+    const bool recorded = AddProperty(pending, section, name, value);
+    if (observer) observer->property(lineNumber, name, value, recorded);
   }
   if (stream.bad() || !stream.eof()) {
     const std::string error = lastCRTError();
     LX_THROW("Failed to read \"" << path << "\" file up to the end: " << error);
   }
-  PurgeSection(cfg.data, section, pending);
+  PurgeSection(cfg.data, section, pending, observer);
   return cfg;
 }
 

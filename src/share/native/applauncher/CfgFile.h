@@ -5,11 +5,15 @@
 #ifndef LX_SHARE_APPLAUNCHER_CFGFILE_H
 #define LX_SHARE_APPLAUNCHER_CFGFILE_H
 
+#include <cstdint>
 #include <cstring>
 #include <iosfwd>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
+
+class CfgFileObserver;
 
 class CfgFile {
  public:
@@ -43,13 +47,15 @@ class CfgFile {
   // Macro name (the exact text searched for) to replacement text.
   using Macros = std::map<std::string, std::string>;
 
-  // Opens and parses the file at `path`. Throws LxError with "Error opening",
+  // Opens and parses the file at `path`, telling `observer`, when given, what
+  // the parser makes of each line. Throws LxError with "Error opening",
   // "Error parsing" or "Failed to read" messages.
-  static CfgFile load(const std::string& path);
+  static CfgFile load(const std::string& path, CfgFileObserver* observer = nullptr);
 
   // Parses a configuration read from `stream`; `path` only names it in
   // messages. Throws like load, except for "Error opening".
-  static CfgFile parse(std::istream& stream, const std::string& path);
+  static CfgFile parse(std::istream& stream, const std::string& path,
+                       CfgFileObserver* observer = nullptr);
 
   // The properties of `section`, or an empty map (always the same one) when
   // the configuration lacks it. The reference lives as long as this object.
@@ -85,6 +91,23 @@ class CfgFile {
   Properties emptyProperties;
 };
 
+// What the parser makes of a configuration, line by line, for tools that
+// explain a file; the launcher itself passes none. Line numbers start at 1.
+class CfgFileObserver {
+ public:
+  virtual ~CfgFileObserver() = default;
+  // Every line as read, without its line feed, before it is treated.
+  virtual void line(std::int64_t number, std::string_view text) = 0;
+  // A section header; `known` is false for a name outside the section table.
+  virtual void section(std::int64_t number, std::string_view name, bool known) = 0;
+  // A property line as split; `recorded` is false when it was skipped.
+  virtual void property(std::int64_t number, std::string_view name, std::string_view value,
+                        bool recorded) = 0;
+  // The properties of the section occurrence that ends here were committed;
+  // `replaced` when they replaced what earlier occurrences recorded.
+  virtual void committed(const CfgFile::SectionId& section, bool replaced) = 0;
+};
+
 // The values joined with the one-character `separator`; empty for no values.
 std::string join(const std::vector<std::string>& values, char separator);
 
@@ -96,6 +119,10 @@ inline constexpr CfgFile::SectionId AppCDSVexaOptions("AppCDSVexaOptions");
 inline constexpr CfgFile::SectionId AppCDSGenerateCacheVexaOptions(
     "AppCDSGenerateCacheVexaOptions");
 inline constexpr CfgFile::SectionId ArgOptions("ArgOptions");
+// The section table: every name above.
+inline constexpr CfgFile::SectionId all[] = {
+    Application, VexaOptions, AppCDSVexaOptions, AppCDSGenerateCacheVexaOptions, ArgOptions,
+};
 }  // namespace SectionName
 
 // The known property names; every one is accepted in every known section.
@@ -111,6 +138,11 @@ inline constexpr CfgFile::PropertyId splash("app.splash");
 inline constexpr CfgFile::PropertyId memory("app.memory");
 inline constexpr CfgFile::PropertyId arguments("arguments");
 inline constexpr CfgFile::PropertyId vexaOptions("vexa-options");
+// The property table: every name above.
+inline constexpr CfgFile::PropertyId all[] = {
+    version, mainzep, mainmodule, mainclass, classpath,   modulepath,
+    runtime, splash,  memory,     arguments, vexaOptions,
+};
 }  // namespace PropertyName
 
 #endif

@@ -218,6 +218,10 @@ Zorm& Zorm::addEnvVariable(const std::string& name, const std::string& value) {
 }
 
 Zorm& Zorm::initFromConfigFile(const CfgFile& cfg) {
+  return initFromConfigFile(cfg, SysInfo::getProcessModulePath());
+}
+
+Zorm& Zorm::initFromConfigFile(const CfgFile& cfg, const std::string& launcherPath) {
   const CfgFile::Properties& app = cfg.getProperties(SectionName::Application);
   const auto modulePath = app.find(PropertyName::modulepath);
   if (modulePath != app.end()) {
@@ -245,7 +249,7 @@ Zorm& Zorm::initFromConfigFile(const CfgFile& cfg) {
   if (vexaOptions != vexa.end()) {
     launchArgs.insert(launchArgs.end(), vexaOptions->second.begin(), vexaOptions->second.end());
   }
-  launchArgs.push_back("-Dkelpak.app-path=" + SysInfo::getProcessModulePath());
+  launchArgs.push_back("-Dkelpak.app-path=" + launcherPath);
   const auto mainModule = app.find(PropertyName::mainmodule);
   if (mainModule != app.end()) {
     launchArgs.push_back("-m");

@@ -73,8 +73,11 @@ class Zorm {
 
   Zorm& setLibPath(const std::string& path);
   Zorm& addLaunchArg(const std::string& value);
-  // Appends the arguments the configuration asks for, after those already there.
+  // Appends the arguments the configuration asks for, after those already
+  // there; `launcherPath` goes into the app-path property, this process's
+  // executable when not given.
   Zorm& initFromConfigFile(const CfgFile& cfg);
+  Zorm& initFromConfigFile(const CfgFile& cfg, const std::string& launcherPath);
   Zorm& addEnvVariable(const std::string& name, const std::string& value);
 
   // True when some argument starts with "-splash:".

@@ -20,6 +20,10 @@ enum CommandArgProgramNameMode : int { IncludeProgramName = 0, ExcludeProgramNam
 // replaced by the link's target (one level). Throws when it cannot be found.
 std::string getProcessModulePath();
 
+// The path getProcessModulePath gives for an executable started as `path`,
+// which holds the characters followed by one NUL. Throws when it does not exist.
+std::string getExecutablePath(const std::vector<char>& path);
+
 // The target of `path` when it is a symbolic link, exactly as stored; else the
 // path itself. `path` holds the characters followed by one NUL. Throws when
 // the path does not exist.

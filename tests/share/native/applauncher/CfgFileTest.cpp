@@ -340,3 +340,57 @@ TEST(CfgFileTest, DirectoryNamedLikeAMacroComesOutVerbatim) {
   parse("[Application]\napp.classpath=$APPDIR/a.zep\n").expandMacros({{"$APPDIR", "/x"}});
   EXPECT_TRUE(records.events.empty());
 }
+
+namespace {
+
+// Every event as one line of text, in the order the parser sends them.
+class EventLog final : public CfgFileObserver {
+ public:
+  std::vector<std::string> events;
+
+  void line(std::int64_t number, std::string_view text) override {
+    events.push_back(std::to_string(number) + " line " + std::string(text));
+  }
+  void section(std::int64_t number, std::string_view name, bool known) override {
+    events.push_back(std::to_string(number) + (known ? " section " : " unknown section ") +
+                     std::string(name));
+  }
+  void property(std::int64_t number, std::string_view name, std::string_view value,
+                bool recorded) override {
+    events.push_back(std::to_string(number) + (recorded ? " property " : " skipped ") +
+                     std::string(name) + "=" + std::string(value));
+  }
+  void committed(const CfgFile::SectionId& section, bool replaced) override {
+    events.push_back(std::string(replaced ? "replaced " : "committed ") + section.name());
+  }
+};
+
+}  // namespace
+
+TEST(CfgFileTest, ObserverSeesWhatTheParserMakesOfEachLine) {
+  std::istringstream in(
+      "early=1\n"
+      "[Application]\n"
+      "app.mainclass=A\n"
+      "app.mainClass=B\n"
+      "; note\n"
+      "[Other]\n"
+      "arguments=x\n"
+      "[Application]\n"
+      "[Application]\n"
+      "app.runtime\n");
+  EventLog log;
+  const CfgFile cfg = CfgFile::parse(in, "observed.cfg", &log);
+  const std::vector<std::string> expected = {
+      "1 line early=1",         "1 skipped early=1",           "2 line [Application]",
+      "2 section Application",  "3 line app.mainclass=A",      "3 property app.mainclass=A",
+      "4 line app.mainClass=B", "4 skipped app.mainClass=B",   "5 line ; note",
+      "6 line [Other]",         "committed Application",       "6 unknown section Other",
+      "7 line arguments=x",     "7 skipped arguments=x",       "8 line [Application]",
+      "8 section Application",  "9 line [Application]",        "9 section Application",
+      "10 line app.runtime",    "10 property app.runtime=",    "replaced Application",
+  };
+  EXPECT_EQ(expected, log.events);
+  // The observer changes nothing: the later occurrence replaced the first.
+  EXPECT_EQ("[Application]app.runtime=<>;", dump(cfg));
+}

@@ -1,0 +1,19 @@
+// The checker's two outputs: lines for people, one JSON object for pipelines.
+#ifndef LX_SHARE_CHECKER_OUTPUT_H
+#define LX_SHARE_CHECKER_OUTPUT_H
+
+#include <iosfwd>
+
+#include "Report.h"
+
+// One line per finding, the plan, then "<N> error(s), <M> warning(s)".
+// Control characters are shown escaped, as \r, \n, \t or \xNN.
+void writeText(std::ostream& out, const Report& report);
+
+// One JSON object and a line feed; bytes that are not UTF-8 become U+FFFD.
+void writeJson(std::ostream& out, const Report& report);
+
+// 0 when the bundle would launch, else 1; with `strict` warnings count too.
+int exitStatus(const Report& report, bool strict);
+
+#endif

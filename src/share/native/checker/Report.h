@@ -1,0 +1,70 @@
+// What the bundle checker found: the launch plan, as the launcher's own
+// planning code made it, and the findings about the bundle.
+#ifndef LX_SHARE_CHECKER_REPORT_H
+#define LX_SHARE_CHECKER_REPORT_H
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+enum class Severity { Error, Warning, Note };
+
+// "error", "warning" or "note".
+const char* severityName(Severity severity);
+
+struct Finding {
+  Severity severity;
+  std::string code;  // stable: pipelines act on it
+  std::string file;
+  std::int64_t line;  // 0 when no line applies
+  std::string message;
+};
+
+// A part is unset when the check stopped before the launcher would know it.
+struct Plan {
+  std::string bundle;
+  std::optional<std::string> launcher;
+  std::optional<std::string> config;
+  std::optional<std::string> runtimeDirectory;
+  std::optional<std::string> library;
+  std::vector<std::string> arguments;
+  std::vector<std::pair<std::string, std::string>> environment;
+};
+
+class Report {
+ public:
+  // Findings listed per code; a file of a million bad lines stays readable.
+  static constexpr int kListedPerCode = 1000;
+
+  Plan plan;
+
+  // Lists a finding, or only counts it once its code has kListedPerCode.
+
+  void add(Severity severity, const std::string& code, const std::string& file, std::int64_t line,
+           const std::string& message);
+
+  // Adds, for each code with findings beyond the listed ones, one finding
+  // that says how many more there are. Call once, after the last add.
+  void close();
+
+  // True when findings of `code` are only counted from now on, so a caller
+  // can skip building their messages.
+  bool full(const std::string& code) const;
+
+  const std::vector<Finding>& findings() const { return list; }
+  // True when a finding has this code and line.
+  bool has(const std::string& code, std::int64_t line) const;
+  int count(Severity severity) const;
+  // True when no finding is an error.
+  bool launches() const { return count(Severity::Error) == 0; }
+
+ private:
+  std::vector<Finding> list;
+  std::map<std::string, int> perCode;  // findings listed
+  std::map<std::string, std::int64_t> unlisted;
+};
+
+#endif
