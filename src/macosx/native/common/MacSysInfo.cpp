@@ -36,8 +36,7 @@ std::string getRealPath(const std::vector<char>& path) {
   const std::string name = path.empty() ? std::string() : std::string(path.begin(), path.end() - 1);
   struct stat info;
   if (lstat(name.c_str(), &info) != 0) {
-    const std::string error = lastCRTError();
-    LX_THROW("lstat(" << name << ") failed. Error: " << error);
+    LX_THROW_SYSTEM_ERROR("lstat(" << name << ") failed. Error: ");
   }
   if (!S_ISLNK(info.st_mode)) return name;
 
@@ -47,8 +46,7 @@ std::string getRealPath(const std::vector<char>& path) {
   for (;;) {
     const ssize_t length = readlink(name.c_str(), target.data(), target.size());
     if (length < 0) {
-      const std::string error = lastCRTError();
-      LX_THROW("readlink(" << name << ") failed. Error: " << error);
+      LX_THROW_SYSTEM_ERROR("readlink(" << name << ") failed. Error: ");
     }
     if (static_cast<size_t>(length) < target.size()) return std::string(target.data(), length);
     target.resize(target.size() * 2);

@@ -155,8 +155,7 @@ CfgFile CfgFile::load(const std::string& path) {
   }
   std::ifstream stream(path, std::ios::binary);
   if (!stream.is_open()) {
-    const std::string error = lastCRTError();
-    LX_THROW("Error opening \"" << path << "\" file: " << error);
+    LX_THROW_SYSTEM_ERROR("Error opening \"" << path << "\" file: ");
   }
   return parse(stream, path);
 }
@@ -191,8 +190,7 @@ CfgFile CfgFile::parse(std::istream& stream, const std::string& path) {
                 equals == std::string::npos ? std::string_view() : text.substr(equals + 1));
   }
   if (stream.bad() || !stream.eof()) {
-    const std::string error = lastCRTError();
-    LX_THROW("Failed to read \"" << path << "\" file up to the end: " << error);
+    LX_THROW_SYSTEM_ERROR("Failed to read \"" << path << "\" file up to the end: ");
   }
   PurgeSection(cfg.data, section, pending);
   return cfg;

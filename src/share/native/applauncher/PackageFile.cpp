@@ -13,8 +13,7 @@ PackageFile PackageFile::loadFromAppDir(const std::string& appDir) {
   LX_TRACE("Read \"" << path << "\" package file");
   std::ifstream in(path);
   if (!in.good()) {
-    const std::string error = lastCRTError();
-    LX_THROW("Error opening \"" << path << "\" file: " << error);
+    LX_THROW_SYSTEM_ERROR("Error opening \"" << path << "\" file: ");
   }
   std::string name;
   if (!std::getline(in, name)) return PackageFile(std::string());

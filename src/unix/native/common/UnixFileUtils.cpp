@@ -20,8 +20,7 @@ std::string toAbsolutePath(const std::string& path) {
   if (path.empty()) {
     char buffer[1024] = {};
     if (!getcwd(buffer, sizeof(buffer))) {
-      const std::string error = lastCRTError();
-      LX_THROW("getcwd() failed. Error: " << error);
+      LX_THROW_SYSTEM_ERROR("getcwd() failed. Error: ");
     }
     if (buffer[0] == '\0') {
       LX_THROW("getcwd() returned empty string");
