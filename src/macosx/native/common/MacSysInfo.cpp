@@ -1,15 +1,13 @@
 // The executable's path and the command line. On macOS _NSGetExecutablePath
 // comes from the system; elsewhere a stand-in with the same contract is linked.
-#include <stdint.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "macosx/native/common/ExecutablePath.h"
 #include "share/native/common/ErrorHandling.h"
 #include "share/native/common/FileUtils.h"
 #include "share/native/common/SysInfo.h"
 #include "share/native/common/tstrings.h"
-
-extern "C" int _NSGetExecutablePath(char* buf, uint32_t* bufsize);
 
 namespace SysInfo {
 
