@@ -63,6 +63,8 @@ FrameRun runFrame(app::LauncherFunc func, LogAppender* lastError = nullptr) {
 class AppTest : public ::testing::Test {
  protected:
   ScopedEnv debug{"KELPAK_DEBUG"};
+  // Each frame leaves its chosen appender installed.
+  ScopedDefaultAppender appender;
 };
 
 TEST_F(AppTest, QuietOutcomes) {
@@ -171,6 +173,7 @@ TEST(TeeLogAppenderTest, PassesRecordsInOrderAndSkipsNull) {
   EXPECT_EQ((std::vector<std::string>{"a:m", "b:m", "b:m", "a:m"}), log);
 
   log.clear();
+  ScopedDefaultAppender restore;
   Logger::defaultLogger().setAppender(a);
   {
     WithExtraLogAppender extra(b);
