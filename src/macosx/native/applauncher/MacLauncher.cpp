@@ -7,6 +7,7 @@
 #include "share/native/applauncher/ZormLauncher.h"
 #include "share/native/common/ErrorHandling.h"
 #include "share/native/common/FileUtils.h"
+#include "share/native/common/Log.h"
 #include "share/native/common/SysInfo.h"
 #include "share/native/common/app.h"
 
@@ -19,10 +20,20 @@ Zorm* zormLauncher = nullptr;
 void launchZorm() { zormLauncher->launch(); }
 
 void initZormLauncher() {
-  // The executable sits in "<bundle>/Contents/<dir>/".
+  // The executable sits in "<bundle>/Contents/<dir>/". An executable fewer
+  // than three directories deep has the file system's root as its bundle,
+  // never the working directory.
   const std::string launcherPath = SysInfo::getProcessModulePath();
-  const std::string imageRoot =
-      FileUtils::dirname(FileUtils::dirname(FileUtils::dirname(launcherPath)));
+  std::string imageRoot = FileUtils::dirname(FileUtils::dirname(FileUtils::dirname(launcherPath)));
+  if (imageRoot.empty()) imageRoot = "/";
+  // The class path and the library path variable are ":"-separated lists; a
+  // bundle path holding ":" would fall apart into entries, some of them
+  // relative to the working directory.
+  if (imageRoot.find(FileUtils::pathSeparator) != std::string::npos) {
+    LX_THROW("Cannot launch from \"" << imageRoot << "\": the path contains \""
+                                     << FileUtils::pathSeparator
+                                     << "\", which separates the entries of a path list");
+  }
   const std::string appDir = FileUtils::combinePath(imageRoot, "Contents/app");
 
   const PackageFile packageFile = PackageFile::loadFromAppDir(appDir);
@@ -45,6 +56,11 @@ void initZormLauncher() {
       reportError(LX_SOURCE_POS, e);
     } catch (...) {
       reportUnknownError(LX_SOURCE_POS);
+    }
+    // A relative "HOME" would be read relative to the working directory.
+    if (!home.empty() && home[0] != '/') {
+      LX_TRACE("Ignoring \"HOME\" value \"" << home << "\": not an absolute path");
+      home.clear();
     }
     if (!home.empty()) {
       appLauncher.addCfgSearchDir(FileUtils::combinePath(

@@ -26,7 +26,16 @@ std::string getProcessModulePath() {
     }
     buffer.resize(size);
   }
-  return FileUtils::toAbsolutePath(getRealPath(buffer));
+  const std::string started = buffer.data();
+  const std::string target = getRealPath(buffer);
+  // getRealPath gives the started path itself unless it names a link. A
+  // relative target counts from the directory that holds the link, which
+  // "<link>/.." names once the dots are resolved.
+  const bool relativeLink = target != started && target[0] != '/';
+  const std::string path = relativeLink ? FileUtils::combinePath(started + "/..", target) : target;
+  // Without "." and "..", the bundle is the one that holds the executable,
+  // however it was started.
+  return FileUtils::removeDotComponents(FileUtils::toAbsolutePath(path));
 }
 
 std::string getRealPath(const std::vector<char>& path) {

@@ -109,6 +109,10 @@ std::string AppLauncher::findZormLib(const CfgFile& cfg) const {
                            << "\" section of launcher config file."
                            << " Using Vexa runtime from \"" << runtimeDir << "\" directory");
   }
+  // The working directory never supplies the runtime: an empty or relative
+  // directory counts from the image root.
+  if (runtimeDir.empty() || runtimeDir[0] != '/')
+    runtimeDir = FileUtils::combinePath(rootDir, runtimeDir);
   for (const std::string& candidate : zormLibCandidates) {
     const std::string path = FileUtils::combinePath(runtimeDir, candidate);
     if (FileUtils::isFileExists(path)) return path;

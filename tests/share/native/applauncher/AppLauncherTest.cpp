@@ -160,12 +160,36 @@ TEST_F(AppLauncherTest, FailuresLeaveNoDescription) {
       records.events[records.events.size() - 2].message);
 }
 
-TEST_F(AppLauncherTest, EmptyRuntimeDirectoryTestsCandidatesAgainstTheWorkingDirectory) {
-  writeFile(tmp / "app/" + cfgName(), "[Application]\napp.runtime=\n");
+TEST_F(AppLauncherTest, EmptyOrRelativeRuntimeDirectoryCountsFromTheRoot) {
+  writeFile(tmp / "root/lib", "");
+  writeFile(tmp / "root/rt/lib", "");
+  // Planted in the working directory, which must never supply the runtime.
   writeFile(tmp / "cwd/lib", "");
-  AppLauncher launcher;
-  launcher.setAppDir(tmp / "app").addZormLibCandidate("lib");
+  writeFile(tmp / "cwd/rt/lib", "");
   ScopedCwd cwd(tmp / "cwd");
-  const std::unique_ptr<Zorm> zorm(launcher.createZormLauncher());
-  EXPECT_EQ("lib", exported(*zorm)->libPath);
+  const struct {
+    const char* runtime;
+    std::string library;
+  } cases[] = {
+      {"", tmp / "root/lib"},
+      {"rt", tmp / "root/rt/lib"},
+      {"./rt/", tmp / "root/./rt/lib"},
+  };
+  for (const auto& c : cases) {
+    writeFile(tmp / "app/" + cfgName(), std::string("[Application]\napp.runtime=") + c.runtime);
+    AppLauncher launcher;
+    launcher.setAppDir(tmp / "app").setRootDir(tmp / "root").addZormLibCandidate("lib");
+    const std::unique_ptr<Zorm> zorm(launcher.createZormLauncher());
+    EXPECT_EQ(c.library, exported(*zorm)->libPath) << "'" << c.runtime << "'";
+  }
+  writeFile(tmp / "app/" + cfgName(), "[Application]\napp.runtime=cwd\n");
+  AppLauncher launcher;
+  launcher.setAppDir(tmp / "app").setRootDir(tmp / "root").addZormLibCandidate("lib");
+  try {
+    launcher.createZormLauncher();
+    ADD_FAILURE() << "no error";
+  } catch (const LxError<std::runtime_error>& e) {
+    EXPECT_EQ("Failed to find ZORM in \"" + tmp / "root/cwd" + "\" directory.",
+              std::string(e.rawMessage()));
+  }
 }
