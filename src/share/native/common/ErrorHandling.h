@@ -61,6 +61,7 @@ class LxError : public LxErrorBase, public Base {
   std::string message;
 };
 
+// A NUL byte in the message is written as \0, so that no part of it is lost.
 LxError<std::runtime_error> makeException(const tstrings::any& message, const SourceCodePos& pos);
 LxError<std::runtime_error> makeException(const char* message, const SourceCodePos& pos);
 
