@@ -22,6 +22,7 @@
 #include "Process.h"
 #include "Record.h"
 #include "TestSupport.h"
+#include "share/native/common/FileUtils.h"
 
 using ::testing::EndsWith;
 using ::testing::StartsWith;
@@ -103,10 +104,15 @@ class RobustnessTest : public BundleTest {
   // home directory, and checks what must hold whatever the input; it writes
   // no file there.
   ProcessResult run(const Bundle& bundle, const std::vector<std::string>& args = {}) {
+    return runIn(tmp.path(), bundle.launcher(), commandLine(bundle, args));
+  }
+
+  // The same for `program` started as `argv` in `cwd`.
+  ProcessResult runIn(const std::string& cwd, const std::string& program,
+                      const std::vector<std::string>& argv) {
     unlink((tmp / "record").c_str());
     const std::set<std::string> before = snapshot(tmp.path());
-    const ProcessResult result =
-        runProcess(bundle.launcher(), commandLine(bundle, args), env, tmp.path(), kTimeoutSeconds);
+    const ProcessResult result = runProcess(program, argv, env, cwd, kTimeoutSeconds);
     EXPECT_TRUE(before == snapshot(tmp.path()));
     EXPECT_FALSE(result.timedOut);
     EXPECT_EQ(0, result.signal);
@@ -137,7 +143,11 @@ class RobustnessTest : public BundleTest {
   // path, its property, then `tail`.
   static std::vector<std::string> launchArgs(const Bundle& bundle,
                                              const std::vector<std::string>& tail) {
-    std::vector<std::string> args{bundle.launcher(), "-Dkelpak.app-path=" + bundle.launcher()};
+    return launchArgs(bundle.launcher(), tail);
+  }
+  static std::vector<std::string> launchArgs(const std::string& launcher,
+                                             const std::vector<std::string>& tail) {
+    std::vector<std::string> args{launcher, "-Dkelpak.app-path=" + launcher};
     args.insert(args.end(), tail.begin(), tail.end());
     return args;
   }
@@ -494,6 +504,93 @@ TEST_F(RobustnessTest, EntryPoints) {
     for (std::size_t i = 0; i < record.size(); ++i) {
       EXPECT_EQ(std::to_string(i + 1) + " depth=" + std::to_string(i), record[i].header);
       EXPECT_TRUE(launchedOnceWith(launchArgs(bundle, {"Main", "arg"}), {record[i]}));
+    }
+  }
+}
+
+TEST_F(RobustnessTest, PathsAndLinks) {
+  // How a case starts the launcher, and what must follow: a launch of
+  // `launcher` with the bundle's arguments, or the failure line `error`.
+  struct Start {
+    std::string program;  // as exec is given it, relative to `cwd`
+    std::string cwd;
+    std::string launcher;
+    std::string error;
+  };
+  // Every case has the bundle "Demo.app" in its directory and starts from
+  // "work/sub" (unless it says otherwise), next to a decoy "work/Demo.app":
+  // whatever is looked up relative to the working directory finds the decoy.
+  struct Case {
+    const char* label;
+    std::function<Start(const std::string& dir, const Bundle& bundle)> prepare;
+  };
+  const std::string relativeLink = "../Demo.app/Contents/MacOS/Demo";
+  std::vector<Case> cases = {
+      {"a relative link target counts from the link's directory",
+       [&](const std::string& dir, const Bundle& bundle) {
+         makeDirs(dir + "/bin");
+         EXPECT_EQ(0, symlink(relativeLink.c_str(), (dir + "/bin/real").c_str()));
+         return Start{dir + "/bin/real", dir + "/work/sub", bundle.launcher(), ""};
+       }},
+      {"a link target with . and ..",
+       [](const std::string& dir, const Bundle& bundle) {
+         makeDirs(dir + "/bin");
+         EXPECT_EQ(
+             0, symlink("../Demo.app/Contents/app/../MacOS/./Demo", (dir + "/bin/dotted").c_str()));
+         return Start{dir + "/bin/dotted", dir + "/work/sub", bundle.launcher(), ""};
+       }},
+      {"a start with .. from a sibling directory",
+       [](const std::string&, const Bundle& bundle) {
+         return Start{"../MacOS/Demo", bundle.appDir(), bundle.launcher(), ""};
+       }},
+      {"a working directory of more than 1024 bytes",
+       [](const std::string& dir, const Bundle& bundle) {
+         std::string cwd = dir + "/work/sub";
+         std::string up = "../../";
+         while (cwd.size() <= 1100) {
+           cwd += "/" + std::string(200, 'd');
+           up += "../";
+         }
+         makeDirs(cwd);
+         return Start{up + "Demo.app/Contents/MacOS/Demo", cwd, bundle.launcher(), ""};
+       }},
+      {"a bundle path with \":\"",
+       [](const std::string& dir, const Bundle&) {
+         const Bundle colon = readyBundle(dir + "/A:B");
+         return Start{colon.launcher(), dir + "/work/sub", "",
+                      "Cannot launch from \"" + colon.root() +
+                          "\": the path contains \":\", which separates the entries of a "
+                          "path list"};
+       }},
+  };
+  // A launcher at "<case directory>/Lz" is fewer than three directories deep
+  // when the temporary folder is one level below the root, as "/tmp" is.
+  if (FileUtils::dirname(FileUtils::dirname(tmp.path())).empty()) {
+    cases.push_back(
+        {"a launcher fewer than three directories deep", [](const std::string& dir, const Bundle&) {
+           copyFile(LX_APPLAUNCHER_PATH, dir + "/Lz", 0755);
+           // What a bundle in the working directory would hold.
+           const std::string cwd = dir + "/work/sub";
+           writeFile(cwd + "/Contents/app/Lz.cfg", kMinimalCfg);
+           copyFile(LX_TEST_RUNTIME_PATH, cwd + "/Contents/runtime/" + Bundle::kRuntimeLib, 0755);
+           return Start{dir + "/Lz", cwd, "",
+                        "Error opening \"/Contents/app/Lz.cfg\" file: " +
+                            std::string(std::strerror(ENOENT))};
+         }});
+  }
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    TempDir dir;
+    const Bundle bundle = readyBundle(dir.path());
+    bundle.writeCfg(kMinimalCfg + "[ArgOptions]\narguments=real\n");
+    makeDirs(dir / "work/sub");
+    readyBundle(dir / "work").writeCfg(kMinimalCfg + "[ArgOptions]\narguments=decoy\n");
+    const Start start = c.prepare(dir.path(), bundle);
+    const ProcessResult result = runIn(start.cwd, start.program, {start.program});
+    if (start.error.empty()) {
+      expectLaunch(result, launchArgs(start.launcher, {"Main", "real"}));
+    } else {
+      expectFailure(result, start.error);
     }
   }
 }
