@@ -239,35 +239,69 @@ TEST_F(RobustnessTest, RandomBytesAsConfiguration) {
   }
 }
 
-TEST_F(RobustnessTest, ConfigurationFileThatIsNoFile) {
+TEST_F(RobustnessTest, InputFilesThatAreNoRegularFile) {
   const std::string userDir = "home/Library/Application Support/com.example.demo";
   const std::string userCfg = userDir + "/Demo.cfg";
+  const std::string isDirectory = std::strerror(EISDIR);
+  const std::string noFile = "Not a regular file";
+  // Makes `path` a FIFO without a writer, which blocks a reader that waits.
+  const auto fifo = [](const std::string& path) {
+    unlink(path.c_str());
+    ASSERT_EQ(0, mkfifo(path.c_str(), 0644));
+  };
+  // Makes `path` a link to a device that never ends.
+  const auto device = [](const std::string& path) {
+    unlink(path.c_str());
+    ASSERT_EQ(0, symlink("/dev/zero", path.c_str()));
+  };
   struct Case {
     const char* label;
     std::function<void(const TempDir& dir, const Bundle& bundle)> prepare;
-    const char* reported;  // "bundle" or "user": the configuration refused; null: it launches
+    const char* refused;  // "bundle", "user" or "package": the file refused; null: it launches
+    std::string reason;
   };
   const Case cases[] = {
-      {"a directory in the bundle",
+      {"a directory as the configuration",
        [](const TempDir&, const Bundle& bundle) {
          unlink(bundle.cfgPath().c_str());
          makeDirs(bundle.cfgPath());
        },
-       "bundle"},
-      {"a directory in the per-user directory",
-       [&](const TempDir& dir, const Bundle&) { makeDirs(dir / userCfg); }, "user"},
+       "bundle", isDirectory},
+      {"a directory as the per-user configuration",
+       [&](const TempDir& dir, const Bundle&) { makeDirs(dir / userCfg); }, "user", isDirectory},
       {"a dangling link in the per-user directory",
        [&](const TempDir& dir, const Bundle&) {
          makeDirs(dir / userDir);
          ASSERT_EQ(0, symlink("Missing.cfg", (dir / userCfg).c_str()));
        },
-       nullptr},
+       nullptr, ""},
       {"a link to itself in the per-user directory",
        [&](const TempDir& dir, const Bundle&) {
          makeDirs(dir / userDir);
          ASSERT_EQ(0, symlink((dir / userCfg).c_str(), (dir / userCfg).c_str()));
        },
-       nullptr},
+       nullptr, ""},
+      {"a FIFO as the configuration", [&](const TempDir&, const Bundle& b) { fifo(b.cfgPath()); },
+       "bundle", noFile},
+      {"a FIFO as the per-user configuration",
+       [&](const TempDir& dir, const Bundle&) {
+         makeDirs(dir / userDir);
+         fifo(dir / userCfg);
+       },
+       "user", noFile},
+      {"a device as the configuration",
+       [&](const TempDir&, const Bundle& b) { device(b.cfgPath()); }, "bundle", noFile},
+      {"a directory as the descriptor",
+       [](const TempDir&, const Bundle& b) {
+         unlink((b.appDir() + "/.package").c_str());
+         makeDirs(b.appDir() + "/.package");
+       },
+       "package", isDirectory},
+      {"a FIFO as the descriptor",
+       [&](const TempDir&, const Bundle& b) { fifo(b.appDir() + "/.package"); }, "package", noFile},
+      {"a device as the descriptor",
+       [&](const TempDir&, const Bundle& b) { device(b.appDir() + "/.package"); }, "package",
+       noFile},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
@@ -279,11 +313,14 @@ TEST_F(RobustnessTest, ConfigurationFileThatIsNoFile) {
     env["HOME"] = dir / "home";
     c.prepare(dir, bundle);
     const ProcessResult result = run(bundle);
-    if (!c.reported) {
+    if (!c.refused) {
       expectLaunch(result, launchArgs(bundle, {"Main", "from-bundle"}));
     } else {
-      const std::string path = std::string(c.reported) == "user" ? dir / userCfg : bundle.cfgPath();
-      expectFailure(result, "Error opening \"" + path + "\" file: " + std::strerror(EISDIR));
+      const std::string refused = c.refused;
+      const std::string path = refused == "user"      ? dir / userCfg
+                               : refused == "package" ? bundle.appDir() + "/.package"
+                                                      : bundle.cfgPath();
+      expectFailure(result, "Error opening \"" + path + "\" file: " + c.reason);
     }
   }
 }
@@ -294,12 +331,11 @@ TEST_F(RobustnessTest, PackageDescriptors) {
   const std::string descriptor = bundle.appDir() + "/.package";
   struct Case {
     const char* label;
-    std::string content;  // "/" alone: the descriptor is a directory
+    std::string content;
     std::string userCfg;  // relative to HOME; empty: none
     bool fromUser;
   };
   const Case cases[] = {
-      {"a directory", "/", "", false},
       {"an empty file", "", "", false},
       {"a name with a slash", "com.example/demo\n",
        "Library/Application Support/com.example/demo/Demo.cfg", true},
@@ -321,13 +357,7 @@ TEST_F(RobustnessTest, PackageDescriptors) {
     if (!c.userCfg.empty()) {
       writeFile(home + "/" + c.userCfg, kMinimalCfg + "[ArgOptions]\narguments=from-user\n");
     }
-    unlink(descriptor.c_str());
-    rmdir(descriptor.c_str());
-    if (c.content == "/") {
-      makeDirs(descriptor);
-    } else {
-      writeFile(descriptor, c.content);
-    }
+    writeFile(descriptor, c.content);
     expectLaunch(run(bundle),
                  launchArgs(bundle, {"Main", c.fromUser ? "from-user" : "from-bundle"}));
   }
