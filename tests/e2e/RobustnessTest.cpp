@@ -25,6 +25,7 @@
 #include "share/native/common/FileUtils.h"
 
 using ::testing::EndsWith;
+using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
 namespace {
@@ -169,7 +170,6 @@ TEST_F(RobustnessTest, ConfigurationContents) {
     millionLines += kinds[line % 4] + std::to_string(line) + "\n";
   }
   const std::string randomArg = randomBytes(4096, 7, std::string("\0\n", 2));
-  const char nulValues[] = "[Application]\napp.mainclass=Ma\0in\n[ArgOptions]\narguments=\0x\n";
 
   struct Case {
     const char* label;
@@ -188,8 +188,6 @@ TEST_F(RobustnessTest, ConfigurationContents) {
        kMinimalCfg + "[ArgOptions",
        {},
        "Error parsing [" + cfg + "] file at 3: Missing ']' character"},
-      // An argument is a C string: it ends at its first NUL.
-      {"NUL bytes in values", std::string(nulValues, sizeof nulValues - 1), {"Ma", ""}, ""},
       {"1 MiB of random bytes without headers, then a known part",
        randomBytes(1 << 20, 1, "[") + "\n" + kMinimalCfg + "[ArgOptions]\narguments=" + randomArg +
            "\n",
@@ -382,6 +380,9 @@ TEST_F(RobustnessTest, HomeVariants) {
       {"pointing nowhere", true, "/nonexistent/home", "from-bundle"},
       {"a file", true, tmp / "file", "from-bundle"},
       {"with trailing slashes", true, tmp / "home//", "from-user"},
+      // Relative to the working directory, which holds the home directory here.
+      {"relative", true, "home", "from-bundle"},
+      {"relative with a dot", true, "./home", "from-bundle"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
@@ -389,6 +390,13 @@ TEST_F(RobustnessTest, HomeVariants) {
     if (c.set) env["HOME"] = c.home;
     expectLaunch(run(bundle), launchArgs(bundle, {"Main", c.expected}));
   }
+  // The trace says why a relative one is ignored.
+  env["HOME"] = "home";
+  env["KELPAK_DEBUG"] = "true";
+  const ProcessResult debug = runProcess(bundle.launcher(), {bundle.launcher()}, env, tmp.path());
+  EXPECT_EQ(0, debug.status);
+  EXPECT_THAT(debug.err, HasSubstr("] MacLauncher:"));
+  EXPECT_THAT(debug.err, HasSubstr(": Ignoring \"HOME\" value \"home\": not an absolute path\n"));
 }
 
 TEST_F(RobustnessTest, InstallationDirectories) {
@@ -623,4 +631,103 @@ TEST_F(RobustnessTest, PathsAndLinks) {
       expectFailure(result, start.error);
     }
   }
+}
+
+TEST_F(RobustnessTest, RuntimeDirectoryCountsFromTheRoot) {
+  const Bundle bundle = readyBundle(tmp.path());
+  bundle.installRuntime(Bundle::kRuntimeLib, bundle.root());
+  bundle.installRuntime(Bundle::kRuntimeLib, bundle.root() + "/rt");
+  // Planted in the working directory, which must never supply the runtime.
+  for (const char* dir : {"", "/rt", "/elsewhere"}) {
+    bundle.installRuntime(Bundle::kRuntimeLib, tmp.path() + dir);
+  }
+  struct Case {
+    const char* runtime;
+    std::string library;  // empty: not found
+  };
+  const Case cases[] = {
+      {"", bundle.root()},
+      {"rt", bundle.root() + "/rt"},
+      {"./rt/", bundle.root() + "/./rt/"},
+      {"elsewhere", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.runtime);
+    bundle.writeCfg(kMinimalCfg + "app.runtime=" + c.runtime + "\n");
+    const ProcessResult result = run(bundle);
+    if (c.library.empty()) {
+      expectFailure(
+          result, "Failed to find ZORM in \"" + bundle.root() + "/" + c.runtime + "\" directory.");
+      continue;
+    }
+    expectLaunch(result, launchArgs(bundle, {"Main"}));
+    ASSERT_EQ(1u, calls().size());
+    EXPECT_EQ(escapeBytes(FileUtils::combinePath(c.library, Bundle::kRuntimeLib)),
+              calls()[0].library);
+  }
+}
+
+TEST_F(RobustnessTest, NulBytes) {
+  const Bundle bundle = readyBundle(tmp.path());
+  const std::string nul(1, '\0');
+  const std::string descriptor = bundle.appDir() + "/.package";
+  // What the name up to its NUL would find.
+  writeFile(tmp / "home/Library/Application Support/com", kMinimalCfg);
+  struct Case {
+    const char* label;
+    std::string cfg;
+    std::string package;  // empty: none
+    std::string error;    // empty: it launches
+  };
+  const std::string atLine = "Error parsing [" + bundle.cfgPath() + "] file at ";
+  const Case cases[] = {
+      {"in a known value", "[Application]\napp.mainclass=Ma" + nul + "in\n", "",
+       atLine + "2: NUL character in the value of app.mainclass"},
+      {"in an argument", kMinimalCfg + "[ArgOptions]\narguments=" + nul + "x\n", "",
+       atLine + "4: NUL character in the value of arguments"},
+      {"in skipped lines", kMinimalCfg + "other=" + nul + "\n[Other]\napp.mainclass=" + nul + "\n",
+       "", ""},
+      {"in the package name", kMinimalCfg, "com" + nul + ".example.demo\n",
+       "Error reading \"" + descriptor + "\" file: The package name contains a NUL character"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    bundle.writeCfg(c.cfg);
+    unlink(descriptor.c_str());
+    if (!c.package.empty()) writeFile(descriptor, c.package);
+    const ProcessResult result = run(bundle);
+    if (c.error.empty()) {
+      expectLaunch(result, launchArgs(bundle, {"Main"}));
+    } else {
+      expectFailure(result, c.error);
+    }
+  }
+}
+
+TEST_F(RobustnessTest, OutOfMemory) {
+#ifdef LX_SANITIZED_BUILD
+  GTEST_SKIP() << "the sanitizers reserve more address space than the limits here allow";
+#endif
+  const Bundle bundle = readyBundle(tmp.path());
+  const std::string outOfMemory = std::string(std::strerror(ENOMEM)) + "\n";
+  // Address-space limits from one at which the loader cannot even map the
+  // launcher up to one at which it launches: whatever fails for lack of
+  // memory, the launcher ends by itself with one line.
+  int failures = 0;
+  int limit = 1024;
+  for (; limit < (1 << 20); limit += 16) {
+    SCOPED_TRACE(limit);
+    const std::vector<std::string> argv{
+        "sh", "-c", "ulimit -v " + std::to_string(limit) + " && exec \"$0\"", bundle.launcher()};
+    const ProcessResult result = runProcess("/bin/sh", argv, env, tmp.path(), kTimeoutSeconds);
+    // 127: the dynamic loader gave up before main.
+    if (result.exited && result.status == 127) continue;
+    EXPECT_TRUE(result.exited && (result.status == 0 || result.status == 1))
+        << result.status << " " << result.signal << " " << result.err;
+    EXPECT_LE(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+    if (result.err == outOfMemory) ++failures;
+    if (result.status == 0) break;
+  }
+  EXPECT_LT(limit, 1 << 20) << "never launched";
+  EXPECT_GT(failures, 0) << "no limit made an allocation fail";
 }
