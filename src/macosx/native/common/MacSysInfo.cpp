@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstring>
+
 #include "macosx/native/common/ExecutablePath.h"
 #include "share/native/common/ErrorHandling.h"
 #include "share/native/common/FileUtils.h"
@@ -26,6 +28,8 @@ std::string getProcessModulePath() {
     }
     buffer.resize(size);
   }
+  // The size asked for may exceed the path; compared below, both must end at its NUL.
+  buffer.resize(std::strlen(buffer.data()) + 1);
   const std::string started = buffer.data();
   const std::string target = getRealPath(buffer);
   // getRealPath gives the started path itself unless it names a link. A
