@@ -31,6 +31,10 @@ std::vector<Call> parseRecord(const std::string& text) {
       calls.back().strings = value;
     } else if (key == "DYLD_LIBRARY_PATH") {
       calls.back().libraryPathVariable = value;
+    } else if (key == "fds") {
+      calls.back().descriptors = value;
+    } else if (key == "fds after main") {
+      calls.back().descriptorsAfterMain = value;
     } else {
       calls.back().after.push_back(line);
     }

@@ -16,6 +16,10 @@ struct Call {
   std::string zeros;
   std::string strings;
   std::string libraryPathVariable;
+  std::string descriptors;  // open on entry, as "0,1,2"
+  // Open in the caller once a nested main has returned; like "main returned",
+  // it follows the nested call's lines and so is filed under that call.
+  std::string descriptorsAfterMain;
   std::vector<std::string> after;  // other lines, such as what a nested main returned
 };
 

@@ -2,7 +2,8 @@
 // Its entry point records everything it receives to the file named by
 // RLX_TEST_RECORD, one "key=value" line each, and returns RLX_TEST_RESULT.
 // With RLX_TEST_REENTER=n it enters the executable's main again, nested up to
-// n deep; nested calls return RLX_TEST_NESTED_RESULT instead.
+// n deep; nested calls return RLX_TEST_NESTED_RESULT instead. It records the
+// open descriptors on entry and after a nested main.
 // C stdio only, so the library unloads cleanly when the launcher closes it.
 #include <dlfcn.h>
 
@@ -10,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "Descriptors.h"
 #include "Escape.h"
 
 namespace {
@@ -23,6 +25,12 @@ int envInt(const char* name, int fallback) {
 }
 
 std::string text(const char* value) { return value ? escapeBytes(value) : "<null>"; }
+
+std::string descriptors() {
+  char list[4096];
+  listDescriptors(list, sizeof list);
+  return list;
+}
 
 // Appends one "key=value" line to the record.
 void put(const char* key, const std::string& value) {
@@ -40,7 +48,9 @@ extern "C" __attribute__((visibility("default"))) int RLX_Launch(
     int argc, char** argv, void* p3, void* p4, void* p5, void* p6, const char* p7, const char* p8,
     const char* p9, const char* p10, void* p11, void* p12, void* p13, void* p14) {
   ++calls;
+  const std::string openOnEntry = descriptors();
   put("call", std::to_string(calls) + " depth=" + std::to_string(depth));
+  put("fds", openOnEntry);
   Dl_info info;
   const bool found = dladdr(reinterpret_cast<void*>(&RLX_Launch), &info) && info.dli_fname;
   put("library", found ? escapeBytes(info.dli_fname) : "?");
@@ -67,6 +77,7 @@ extern "C" __attribute__((visibility("default"))) int RLX_Launch(
     const int nested = entry(argc, argv);
     --depth;
     put("main returned", std::to_string(nested) + " at depth=" + std::to_string(depth));
+    put("fds after main", descriptors());
   }
   return depth > 0 ? envInt("RLX_TEST_NESTED_RESULT", 0) : envInt("RLX_TEST_RESULT", 0);
 }

@@ -10,6 +10,7 @@
 
 #include "ErrorHandling.h"
 #include "SysInfo.h"
+#include "SystemLog.h"
 #include "tstrings.h"
 
 namespace {
@@ -39,7 +40,10 @@ std::string oneLine(const std::string& message) {
 class LastErrorLogAppender : public LogAppender {
  public:
   void append(const LogEvent&) override {
-    std::cerr << oneLine(app::lastErrorMsg()) + "\n" << std::flush;
+    const std::string line = oneLine(app::lastErrorMsg());
+    std::cerr << line + "\n" << std::flush;
+    // Started from the desktop, standard error goes nowhere; the system log stays.
+    SystemLog::error(line);
   }
 };
 

@@ -59,7 +59,8 @@ bool isWithLogging();
 std::string lastErrorMsg();
 
 // Prints lastErrorMsg() as one line on standard error, whatever the record;
-// line feeds and carriage returns in it are written as \n and \r.
+// line feeds and carriage returns in it are written as \n and \r. Sends the
+// same line to the system log.
 LogAppender& defaultLastErrorLogAppender();
 
 }  // namespace app
