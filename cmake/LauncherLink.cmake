@@ -4,16 +4,24 @@
 include(CheckLinkerFlag)
 
 if(NOT APPLE)
-  # Without function and data sections the linker can only keep or drop whole
-  # object files; with them it drops every unreferenced function.
-  add_compile_options(-ffunction-sections -fdata-sections)
   # Packed relative relocations: a few words instead of 24 bytes per pointer
   # to relocate, and far less for the dynamic loader to read and apply. The
   # linker uses them only where the C library can apply them.
   check_linker_flag(CXX "LINKER:-z,pack-relative-relocs" LX_HAVE_PACKED_RELOCATIONS)
 endif()
 
+# Compiles the sources of `target`, and of a library linked into the launcher,
+# so that such a link can drop what is unused.
+function(lx_compile_for_launcher_link target)
+  if(NOT APPLE)
+    # Without function and data sections the linker can only keep or drop
+    # whole object files; with them it drops every unreferenced function.
+    target_compile_options(${target} PRIVATE -ffunction-sections -fdata-sections)
+  endif()
+endfunction()
+
 function(lx_link_like_launcher target)
+  lx_compile_for_launcher_link(${target})
   if(APPLE)
     # The C++ runtime is a system library there and stays shared. Not
     # -dead_strip_dylibs: that would drop Cocoa, which is linked on purpose.

@@ -13,9 +13,11 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "share/native/applauncher/LauncherDataSizeLimit.h"
 #include "share/native/applauncher/ZormLauncher.h"
 #include "share/native/common/Log.h"
 
@@ -142,9 +144,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const RlxLaunchData& description = input.description;
   const size_t needed = expectedSize(description);
   size_t limit = INT_MAX;
+  std::optional<LauncherDataSizeLimit> lowered;
   if (input.limitControl != 0) {
     limit = needed + 128 >= input.limitControl ? needed + 128 - input.limitControl : 0;
-    setZormlLauncherDataSizeLimit(static_cast<int>(limit));
+    lowered.emplace(static_cast<int>(limit));
   }
   const bool fits = needed <= limit;
   const LauncherDataApi* const api = zormLauncherGetAPI();
@@ -181,7 +184,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     check(block == nullptr && blockSize == -7);
   }
   std::free(block);
-
-  setZormlLauncherDataSizeLimit(INT_MAX);
   return 0;
 }

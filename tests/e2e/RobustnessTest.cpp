@@ -203,6 +203,10 @@ TEST_F(RobustnessTest, ConfigurationContents) {
        {},
        "Error parsing [" + cfg + "] file at 3: Missing ']' character"},
       {"a million lines", millionLines + "app.mainclass=Last\n", {"Last"}, ""},
+      {"app.runtime twice, the last naming the bundle's runtime",
+       kMinimalCfg + "app.runtime=$ROOTDIR/none\napp.runtime=$ROOTDIR/Contents/runtime\n",
+       {"Main"},
+       ""},
       {"a million lines, the last a header without ]",
        millionLines + "[Application",
        {},
@@ -409,7 +413,7 @@ TEST_F(RobustnessTest, InstallationDirectories) {
   const std::string names[] = {
       "$APPDIR",    "$ROOTDIR",  "$BINDIR",   "$ROOTDIR$APPDIR$BINDIR",
       "with space", "quote\"'`", "new\nline", "not UTF-8 \xff\xfe\xc0\x80",
-      manyMacros,
+      "My.App",     manyMacros,
   };
   for (const std::string& name : names) {
     SCOPED_TRACE(escapeBytes(shortened(name)));

@@ -11,6 +11,7 @@
 #include <stdexcept>
 
 #include "CfgFile.h"
+#include "LauncherDataSizeLimit.h"
 #include "RlxLaunch.h"
 #include "share/native/common/Dll.h"
 #include "share/native/common/ErrorHandling.h"
@@ -21,7 +22,8 @@
 
 namespace {
 
-// Sizes travel as int, so a larger block could not even be described.
+// Sizes travel as int, so a larger block could not even be described; only
+// a LauncherDataSizeLimit lowers it.
 int sizeLimit = INT_MAX;
 
 // The block's pointer slots are not aligned, so they are copied byte-wise:
@@ -129,7 +131,9 @@ int RlxLaunchData::initZormlLauncherData(ZormlLauncherData* record) const {
   return size;
 }
 
-void setZormlLauncherDataSizeLimit(int limit) { sizeLimit = limit; }
+LauncherDataSizeLimit::LauncherDataSizeLimit(int limit) : previous(sizeLimit) { sizeLimit = limit; }
+
+LauncherDataSizeLimit::~LauncherDataSizeLimit() { sizeLimit = previous; }
 
 const LauncherDataApi* zormLauncherGetAPI() { return &api; }
 

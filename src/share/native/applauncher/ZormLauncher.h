@@ -95,10 +95,6 @@ class Zorm {
   std::vector<std::string> envValues;
 };
 
-// Replaces the largest block size the interface accepts, INT_MAX unless a
-// test lowers it to check that larger descriptions are refused.
-void setZormlLauncherDataSizeLimit(int limit);
-
 extern "C" {
 
 // The process-wide table, which never changes.

@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "SourceFile.h"
 #include "TextBuilder.h"
 
 // Where something happened. The texts are static and not owned.

@@ -8,6 +8,7 @@
 #include <iosfwd>
 #include <string>
 
+#include "SourceFile.h"
 #include "TextBuilder.h"
 
 // The platform's part of a record; it has no fields on the platforms we build for.

@@ -94,7 +94,7 @@ TEST_F(AppLauncherTest, LibEnvVariableContainsAppDir) {
 TEST_F(AppLauncherTest, CreateZormLauncherBuildsTheDescription) {
   writeFile(tmp / "app/" + cfgName(),
             "[Application]\napp.mainclass=Main\napp.runtime=$ROOTDIR/rt\n"
-            "[ArgOptions]\narguments=$APPDIR\n");
+            "[ArgOptions]\narguments=$APPDIR\narguments=$BINDIR\n");
   writeFile(tmp / "rt/lib/second", "");
   AppLauncher launcher;
   launcher.setAppDir(tmp / "app")
@@ -108,7 +108,8 @@ TEST_F(AppLauncherTest, CreateZormLauncherBuildsTheDescription) {
   const std::unique_ptr<RlxLaunchData> data = exported(*zorm);
   const std::string exe = SysInfo::getProcessModulePath();
   EXPECT_EQ(tmp / "rt/lib/second", data->libPath);
-  EXPECT_THAT(data->launchArgs, ElementsAre(exe, "-Dkelpak.app-path=" + exe, "Main", tmp / "app"));
+  EXPECT_THAT(data->launchArgs, ElementsAre(exe, "-Dkelpak.app-path=" + exe, "Main", tmp / "app",
+                                            FileUtils::dirname(exe)));
   EXPECT_THAT(data->envNames, ElementsAre("LX_TEST_LIBRARY_PATH"));
   EXPECT_THAT(data->envValues, ElementsAre("/usr/lib:" + tmp / "app"));
 }

@@ -1,18 +1,19 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "TestSupport.h"
+#include "share/native/applauncher/LauncherDataSizeLimit.h"
 #include "share/native/applauncher/RlxLaunch.h"
 #include "share/native/applauncher/ZormLauncher.h"
 
@@ -133,7 +134,6 @@ int recordingEntry(int argCount, char** argList, void* zero3, void* zero4, void*
 class ZormLauncherTest : public ::testing::Test {
  protected:
   void SetUp() override { closes = 0; }
-  void TearDown() override { setZormlLauncherDataSizeLimit(INT_MAX); }
 };
 
 }  // namespace
@@ -285,7 +285,7 @@ TEST_F(ZormLauncherTest, CreateAlwaysClosesTheHandleAndReportsTheSizeOnlyOnSucce
 TEST_F(ZormLauncherTest, RefusesABlockLargerThanTheLimit) {
   RecordingAppender records;
   const LauncherDataApi counting = {countingClose, realSize, realFill};
-  setZormlLauncherDataSizeLimit(48);
+  std::optional<LauncherDataSizeLimit> limit(std::in_place, 48);
   int size = -7;
   EXPECT_EQ(nullptr, zormLauncherCreateZormlLauncherData(&counting, new RlxLaunchData(), &size));
   EXPECT_EQ(-7, size);
@@ -304,7 +304,7 @@ TEST_F(ZormLauncherTest, RefusesABlockLargerThanTheLimit) {
   EXPECT_EQ(nullptr, zormLauncherGetAPI()->initZormlLauncherData(&data, buffer.data(), 64));
   EXPECT_EQ("initZormlLauncherData", records.events.back().funcName);
 
-  setZormlLauncherDataSizeLimit(49);
+  limit.emplace(49);
   EXPECT_NE(nullptr, createBlock(data, &size));
   EXPECT_EQ(49, size);
 }

@@ -2,11 +2,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <climits>
 #include <memory>
 
 #include "TestSupport.h"
 #include "share/native/applauncher/CfgFile.h"
+#include "share/native/applauncher/LauncherDataSizeLimit.h"
 #include "share/native/applauncher/ZormLauncher.h"
 #include "share/native/common/ErrorHandling.h"
 #include "share/native/common/SysInfo.h"
@@ -56,6 +56,10 @@ TEST_F(ZormTest, ArgumentsFromTheConfiguration) {
        {"-splash:" + tmp / "splash.png", "APP"}},
       {"[Application]\napp.mainclass=C\napp.mainzep=z.zep\napp.mainmodule=m/M\n",
        {"APP", "-m", "m/M", "C", "-zep", "z.zep"}},
+      {"[Application]\napp.mainzep=y.zep\napp.mainzep=z.zep\n"
+       "app.mainmodule=l/L\napp.mainmodule=m/M\n"
+       "app.splash=" + tmp / "none.png\napp.splash=" + tmp / "splash.png\n",
+       {"-splash:" + tmp / "splash.png", "APP", "-m", "m/M", "-zep", "z.zep"}},
       {"[ArgOptions]\narguments=x\narguments=\n[VexaOptions]\nvexa-options=-Da\n"
        "[Application]\napp.mainclass=first\napp.mainclass=last\n",
        {"-Da", "APP", "last", "x", ""}},
@@ -180,14 +184,13 @@ TEST_F(ZormTest, LaunchFailsCleanlyWhenTheLaunchDataCannotBePrepared) {
   Zorm zorm;
   zorm.setLibPath(LX_TEST_RUNTIME_PATH).addLaunchArg("exe");
   RecordingAppender records;
-  setZormlLauncherDataSizeLimit(48);  // below the smallest possible block
+  const LauncherDataSizeLimit tooSmall(48);  // below the smallest possible block
   try {
     zorm.launch();
     ADD_FAILURE() << "expected an error";
   } catch (const LxError<std::runtime_error>& e) {
     EXPECT_STREQ("Failed to prepare the launch data of ZORM", e.rawMessage());
   }
-  setZormlLauncherDataSizeLimit(INT_MAX);
   EXPECT_FALSE(isLoaded(LX_TEST_RUNTIME_PATH));  // it never got as far as the library
   bool reported = false;
   for (const LogEvent& event : records.events) reported |= event.logLevel == "ERROR";
