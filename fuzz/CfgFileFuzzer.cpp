@@ -49,7 +49,10 @@ std::size_t readAll(const CfgFile& cfg) {
       const std::vector<std::string>& values = property.second;
       check(CfgFile::asString(property) == (values.empty() ? "" : values.back()));
       std::size_t length = values.empty() ? 0 : values.size() - 1;
-      for (const std::string& value : values) length += value.size();
+      for (const std::string& value : values) {
+        check(value.find('\0') == std::string::npos);  // would be cut short
+        length += value.size();
+      }
       check(CfgFile::asPathList(property).size() == length);
       count += values.size();
     }
@@ -79,7 +82,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   try {
     cfg = CfgFile::parse(stream, "fuzz.cfg");
   } catch (const LxError<std::runtime_error>& e) {
-    // A memory stream cannot fail to read: only a header without "]" may fail.
+    // A memory stream cannot fail to read: only a header without "]" or a NUL
+    // byte in a known value may fail.
     check(std::string(e.rawMessage()).rfind("Error parsing [fuzz.cfg] file at ", 0) == 0);
     return 0;
   }

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "share/native/applauncher/PackageFile.h"
+#include "share/native/common/ErrorHandling.h"
 #include "share/native/common/Log.h"
 
 namespace {
@@ -62,9 +63,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     check(out.good());
   }
   records.message.clear();
-  const std::string name = PackageFile::loadFromAppDir(dir.path).getPackageName();
+  const std::string firstLine = content.substr(0, content.find('\n'));
+  std::string name;
+  try {
+    name = PackageFile::loadFromAppDir(dir.path).getPackageName();
+  } catch (const LxError<std::runtime_error>& e) {
+    // Only a name that a NUL byte would cut short is refused.
+    check(firstLine.find('\0') != std::string::npos);
+    check(std::string(e.rawMessage()) == "Error reading \"" + dir.descriptor() +
+                                             "\" file: The package name contains a NUL character");
+    return 0;
+  }
 
-  check(name == content.substr(0, content.find('\n')));
+  check(name == firstLine);
   if (content.empty()) {
     check(records.message == "Read \"" + dir.descriptor() + "\" package file");
   } else {

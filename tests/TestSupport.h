@@ -76,14 +76,24 @@ class CapturedStream {
   std::streambuf* saved;
 };
 
+// Gives the default logger back the appender it had at construction, for
+// tests whose code installs another one.
+class ScopedDefaultAppender {
+ public:
+  ScopedDefaultAppender() : saved(&Logger::defaultLogger().getAppender()) {}
+  ~ScopedDefaultAppender() { Logger::defaultLogger().setAppender(*saved); }
+  ScopedDefaultAppender(const ScopedDefaultAppender&) = delete;
+  ScopedDefaultAppender& operator=(const ScopedDefaultAppender&) = delete;
+
+ private:
+  LogAppender* saved;
+};
+
 // Keeps a copy of every record, and installs itself as the default logger's
 // appender for its lifetime.
 class RecordingAppender : public LogAppender {
  public:
-  RecordingAppender() : saved(&Logger::defaultLogger().getAppender()) {
-    Logger::defaultLogger().setAppender(*this);
-  }
-  ~RecordingAppender() override { Logger::defaultLogger().setAppender(*saved); }
+  RecordingAppender() { Logger::defaultLogger().setAppender(*this); }
   RecordingAppender(const RecordingAppender&) = delete;
   RecordingAppender& operator=(const RecordingAppender&) = delete;
 
@@ -92,7 +102,7 @@ class RecordingAppender : public LogAppender {
   std::vector<LogEvent> events;
 
  private:
-  LogAppender* saved;
+  ScopedDefaultAppender restore;
 };
 
 #endif

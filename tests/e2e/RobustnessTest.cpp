@@ -22,8 +22,10 @@
 #include "Process.h"
 #include "Record.h"
 #include "TestSupport.h"
+#include "share/native/common/FileUtils.h"
 
 using ::testing::EndsWith;
+using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
 namespace {
@@ -103,10 +105,17 @@ class RobustnessTest : public BundleTest {
   // home directory, and checks what must hold whatever the input; it writes
   // no file there.
   ProcessResult run(const Bundle& bundle, const std::vector<std::string>& args = {}) {
+    const ProcessResult result = runIn(tmp.path(), bundle.launcher(), commandLine(bundle, args));
+    expectCheckerCopes(bundle, args);
+    return result;
+  }
+
+  // The same for `program` started as `argv` in `cwd`.
+  ProcessResult runIn(const std::string& cwd, const std::string& program,
+                      const std::vector<std::string>& argv) {
     unlink((tmp / "record").c_str());
     const std::set<std::string> before = snapshot(tmp.path());
-    const ProcessResult result =
-        runProcess(bundle.launcher(), commandLine(bundle, args), env, tmp.path(), kTimeoutSeconds);
+    const ProcessResult result = runProcess(program, argv, env, cwd, kTimeoutSeconds);
     EXPECT_TRUE(before == snapshot(tmp.path()));
     EXPECT_FALSE(result.timedOut);
     EXPECT_EQ(0, result.signal);
@@ -116,7 +125,6 @@ class RobustnessTest : public BundleTest {
     if (!result.err.empty()) {
       EXPECT_EQ('\n', result.err.back()) << result.err;
     }
-    expectCheckerCopes(bundle, args);
     return result;
   }
 
@@ -160,7 +168,11 @@ class RobustnessTest : public BundleTest {
   // path, its property, then `tail`.
   static std::vector<std::string> launchArgs(const Bundle& bundle,
                                              const std::vector<std::string>& tail) {
-    std::vector<std::string> args{bundle.launcher(), "-Dkelpak.app-path=" + bundle.launcher()};
+    return launchArgs(bundle.launcher(), tail);
+  }
+  static std::vector<std::string> launchArgs(const std::string& launcher,
+                                             const std::vector<std::string>& tail) {
+    std::vector<std::string> args{launcher, "-Dkelpak.app-path=" + launcher};
     args.insert(args.end(), tail.begin(), tail.end());
     return args;
   }
@@ -182,7 +194,6 @@ TEST_F(RobustnessTest, ConfigurationContents) {
     millionLines += kinds[line % 4] + std::to_string(line) + "\n";
   }
   const std::string randomArg = randomBytes(4096, 7, std::string("\0\n", 2));
-  const char nulValues[] = "[Application]\napp.mainclass=Ma\0in\n[ArgOptions]\narguments=\0x\n";
 
   struct Case {
     const char* label;
@@ -201,8 +212,6 @@ TEST_F(RobustnessTest, ConfigurationContents) {
        kMinimalCfg + "[ArgOptions",
        {},
        "Error parsing [" + cfg + "] file at 3: Missing ']' character"},
-      // An argument is a C string: it ends at its first NUL.
-      {"NUL bytes in values", std::string(nulValues, sizeof nulValues - 1), {"Ma", ""}, ""},
       {"1 MiB of random bytes without headers, then a known part",
        randomBytes(1 << 20, 1, "[") + "\n" + kMinimalCfg + "[ArgOptions]\narguments=" + randomArg +
            "\n",
@@ -256,35 +265,69 @@ TEST_F(RobustnessTest, RandomBytesAsConfiguration) {
   }
 }
 
-TEST_F(RobustnessTest, ConfigurationFileThatIsNoFile) {
+TEST_F(RobustnessTest, InputFilesThatAreNoRegularFile) {
   const std::string userDir = "home/Library/Application Support/com.example.demo";
   const std::string userCfg = userDir + "/Demo.cfg";
+  const std::string isDirectory = std::strerror(EISDIR);
+  const std::string noFile = "Not a regular file";
+  // Makes `path` a FIFO without a writer, which blocks a reader that waits.
+  const auto fifo = [](const std::string& path) {
+    unlink(path.c_str());
+    ASSERT_EQ(0, mkfifo(path.c_str(), 0644));
+  };
+  // Makes `path` a link to a device that never ends.
+  const auto device = [](const std::string& path) {
+    unlink(path.c_str());
+    ASSERT_EQ(0, symlink("/dev/zero", path.c_str()));
+  };
   struct Case {
     const char* label;
     std::function<void(const TempDir& dir, const Bundle& bundle)> prepare;
-    const char* reported;  // "bundle" or "user": the configuration refused; null: it launches
+    const char* refused;  // "bundle", "user" or "package": the file refused; null: it launches
+    std::string reason;
   };
   const Case cases[] = {
-      {"a directory in the bundle",
+      {"a directory as the configuration",
        [](const TempDir&, const Bundle& bundle) {
          unlink(bundle.cfgPath().c_str());
          makeDirs(bundle.cfgPath());
        },
-       "bundle"},
-      {"a directory in the per-user directory",
-       [&](const TempDir& dir, const Bundle&) { makeDirs(dir / userCfg); }, "user"},
+       "bundle", isDirectory},
+      {"a directory as the per-user configuration",
+       [&](const TempDir& dir, const Bundle&) { makeDirs(dir / userCfg); }, "user", isDirectory},
       {"a dangling link in the per-user directory",
        [&](const TempDir& dir, const Bundle&) {
          makeDirs(dir / userDir);
          ASSERT_EQ(0, symlink("Missing.cfg", (dir / userCfg).c_str()));
        },
-       nullptr},
+       nullptr, ""},
       {"a link to itself in the per-user directory",
        [&](const TempDir& dir, const Bundle&) {
          makeDirs(dir / userDir);
          ASSERT_EQ(0, symlink((dir / userCfg).c_str(), (dir / userCfg).c_str()));
        },
-       nullptr},
+       nullptr, ""},
+      {"a FIFO as the configuration", [&](const TempDir&, const Bundle& b) { fifo(b.cfgPath()); },
+       "bundle", noFile},
+      {"a FIFO as the per-user configuration",
+       [&](const TempDir& dir, const Bundle&) {
+         makeDirs(dir / userDir);
+         fifo(dir / userCfg);
+       },
+       "user", noFile},
+      {"a device as the configuration",
+       [&](const TempDir&, const Bundle& b) { device(b.cfgPath()); }, "bundle", noFile},
+      {"a directory as the descriptor",
+       [](const TempDir&, const Bundle& b) {
+         unlink((b.appDir() + "/.package").c_str());
+         makeDirs(b.appDir() + "/.package");
+       },
+       "package", isDirectory},
+      {"a FIFO as the descriptor",
+       [&](const TempDir&, const Bundle& b) { fifo(b.appDir() + "/.package"); }, "package", noFile},
+      {"a device as the descriptor",
+       [&](const TempDir&, const Bundle& b) { device(b.appDir() + "/.package"); }, "package",
+       noFile},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
@@ -296,11 +339,14 @@ TEST_F(RobustnessTest, ConfigurationFileThatIsNoFile) {
     env["HOME"] = dir / "home";
     c.prepare(dir, bundle);
     const ProcessResult result = run(bundle);
-    if (!c.reported) {
+    if (!c.refused) {
       expectLaunch(result, launchArgs(bundle, {"Main", "from-bundle"}));
     } else {
-      const std::string path = std::string(c.reported) == "user" ? dir / userCfg : bundle.cfgPath();
-      expectFailure(result, "Error opening \"" + path + "\" file: " + std::strerror(EISDIR));
+      const std::string refused = c.refused;
+      const std::string path = refused == "user"      ? dir / userCfg
+                               : refused == "package" ? bundle.appDir() + "/.package"
+                                                      : bundle.cfgPath();
+      expectFailure(result, "Error opening \"" + path + "\" file: " + c.reason);
     }
   }
 }
@@ -311,12 +357,11 @@ TEST_F(RobustnessTest, PackageDescriptors) {
   const std::string descriptor = bundle.appDir() + "/.package";
   struct Case {
     const char* label;
-    std::string content;  // "/" alone: the descriptor is a directory
+    std::string content;
     std::string userCfg;  // relative to HOME; empty: none
     bool fromUser;
   };
   const Case cases[] = {
-      {"a directory", "/", "", false},
       {"an empty file", "", "", false},
       {"a name with a slash", "com.example/demo\n",
        "Library/Application Support/com.example/demo/Demo.cfg", true},
@@ -338,13 +383,7 @@ TEST_F(RobustnessTest, PackageDescriptors) {
     if (!c.userCfg.empty()) {
       writeFile(home + "/" + c.userCfg, kMinimalCfg + "[ArgOptions]\narguments=from-user\n");
     }
-    unlink(descriptor.c_str());
-    rmdir(descriptor.c_str());
-    if (c.content == "/") {
-      makeDirs(descriptor);
-    } else {
-      writeFile(descriptor, c.content);
-    }
+    writeFile(descriptor, c.content);
     expectLaunch(run(bundle),
                  launchArgs(bundle, {"Main", c.fromUser ? "from-user" : "from-bundle"}));
   }
@@ -369,6 +408,9 @@ TEST_F(RobustnessTest, HomeVariants) {
       {"pointing nowhere", true, "/nonexistent/home", "from-bundle"},
       {"a file", true, tmp / "file", "from-bundle"},
       {"with trailing slashes", true, tmp / "home//", "from-user"},
+      // Relative to the working directory, which holds the home directory here.
+      {"relative", true, "home", "from-bundle"},
+      {"relative with a dot", true, "./home", "from-bundle"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
@@ -376,6 +418,13 @@ TEST_F(RobustnessTest, HomeVariants) {
     if (c.set) env["HOME"] = c.home;
     expectLaunch(run(bundle), launchArgs(bundle, {"Main", c.expected}));
   }
+  // The trace says why a relative one is ignored.
+  env["HOME"] = "home";
+  env["KELPAK_DEBUG"] = "true";
+  const ProcessResult debug = runProcess(bundle.launcher(), {bundle.launcher()}, env, tmp.path());
+  EXPECT_EQ(0, debug.status);
+  EXPECT_THAT(debug.err, HasSubstr("] MacLauncher:"));
+  EXPECT_THAT(debug.err, HasSubstr(": Ignoring \"HOME\" value \"home\": not an absolute path\n"));
 }
 
 TEST_F(RobustnessTest, InstallationDirectories) {
@@ -523,4 +572,190 @@ TEST_F(RobustnessTest, EntryPoints) {
       EXPECT_TRUE(launchedOnceWith(launchArgs(bundle, {"Main", "arg"}), {record[i]}));
     }
   }
+}
+
+TEST_F(RobustnessTest, PathsAndLinks) {
+  // How a case starts the launcher, and what must follow: a launch of
+  // `launcher` with the bundle's arguments, or the failure line `error`.
+  struct Start {
+    std::string program;  // as exec is given it, relative to `cwd`
+    std::string cwd;
+    std::string launcher;
+    std::string error;
+  };
+  // Every case has the bundle "Demo.app" in its directory and starts from
+  // "work/sub" (unless it says otherwise), next to a decoy "work/Demo.app":
+  // whatever is looked up relative to the working directory finds the decoy.
+  struct Case {
+    const char* label;
+    std::function<Start(const std::string& dir, const Bundle& bundle)> prepare;
+  };
+  const std::string relativeLink = "../Demo.app/Contents/MacOS/Demo";
+  std::vector<Case> cases = {
+      {"a relative link target counts from the link's directory",
+       [&](const std::string& dir, const Bundle& bundle) {
+         makeDirs(dir + "/bin");
+         EXPECT_EQ(0, symlink(relativeLink.c_str(), (dir + "/bin/real").c_str()));
+         return Start{dir + "/bin/real", dir + "/work/sub", bundle.launcher(), ""};
+       }},
+      {"a link target with . and ..",
+       [](const std::string& dir, const Bundle& bundle) {
+         makeDirs(dir + "/bin");
+         EXPECT_EQ(
+             0, symlink("../Demo.app/Contents/app/../MacOS/./Demo", (dir + "/bin/dotted").c_str()));
+         return Start{dir + "/bin/dotted", dir + "/work/sub", bundle.launcher(), ""};
+       }},
+      {"a start with .. from a sibling directory",
+       [](const std::string&, const Bundle& bundle) {
+         return Start{"../MacOS/Demo", bundle.appDir(), bundle.launcher(), ""};
+       }},
+      {"a working directory of more than 1024 bytes",
+       [](const std::string& dir, const Bundle& bundle) {
+         std::string cwd = dir + "/work/sub";
+         std::string up = "../../";
+         while (cwd.size() <= 1100) {
+           cwd += "/" + std::string(200, 'd');
+           up += "../";
+         }
+         makeDirs(cwd);
+         return Start{up + "Demo.app/Contents/MacOS/Demo", cwd, bundle.launcher(), ""};
+       }},
+      {"a bundle path with \":\"",
+       [](const std::string& dir, const Bundle&) {
+         const Bundle colon = readyBundle(dir + "/A:B");
+         return Start{colon.launcher(), dir + "/work/sub", "",
+                      "Cannot launch from \"" + colon.root() +
+                          "\": the path contains \":\", which separates the entries of a "
+                          "path list"};
+       }},
+  };
+  // A launcher at "<case directory>/Lz" is fewer than three directories deep
+  // when the temporary folder is one level below the root, as "/tmp" is.
+  if (FileUtils::dirname(FileUtils::dirname(tmp.path())).empty()) {
+    cases.push_back(
+        {"a launcher fewer than three directories deep", [](const std::string& dir, const Bundle&) {
+           copyFile(LX_APPLAUNCHER_PATH, dir + "/Lz", 0755);
+           // What a bundle in the working directory would hold.
+           const std::string cwd = dir + "/work/sub";
+           writeFile(cwd + "/Contents/app/Lz.cfg", kMinimalCfg);
+           copyFile(LX_TEST_RUNTIME_PATH, cwd + "/Contents/runtime/" + Bundle::kRuntimeLib, 0755);
+           return Start{dir + "/Lz", cwd, "",
+                        "Error opening \"/Contents/app/Lz.cfg\" file: " +
+                            std::string(std::strerror(ENOENT))};
+         }});
+  }
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    TempDir dir;
+    const Bundle bundle = readyBundle(dir.path());
+    bundle.writeCfg(kMinimalCfg + "[ArgOptions]\narguments=real\n");
+    makeDirs(dir / "work/sub");
+    readyBundle(dir / "work").writeCfg(kMinimalCfg + "[ArgOptions]\narguments=decoy\n");
+    const Start start = c.prepare(dir.path(), bundle);
+    const ProcessResult result = runIn(start.cwd, start.program, {start.program});
+    if (start.error.empty()) {
+      expectLaunch(result, launchArgs(start.launcher, {"Main", "real"}));
+    } else {
+      expectFailure(result, start.error);
+    }
+  }
+}
+
+TEST_F(RobustnessTest, RuntimeDirectoryCountsFromTheRoot) {
+  const Bundle bundle = readyBundle(tmp.path());
+  bundle.installRuntime(Bundle::kRuntimeLib, bundle.root());
+  bundle.installRuntime(Bundle::kRuntimeLib, bundle.root() + "/rt");
+  // Planted in the working directory, which must never supply the runtime.
+  for (const char* dir : {"", "/rt", "/elsewhere"}) {
+    bundle.installRuntime(Bundle::kRuntimeLib, tmp.path() + dir);
+  }
+  struct Case {
+    const char* runtime;
+    std::string library;  // empty: not found
+  };
+  const Case cases[] = {
+      {"", bundle.root()},
+      {"rt", bundle.root() + "/rt"},
+      {"./rt/", bundle.root() + "/./rt/"},
+      {"elsewhere", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.runtime);
+    bundle.writeCfg(kMinimalCfg + "app.runtime=" + c.runtime + "\n");
+    const ProcessResult result = run(bundle);
+    if (c.library.empty()) {
+      expectFailure(
+          result, "Failed to find ZORM in \"" + bundle.root() + "/" + c.runtime + "\" directory.");
+      continue;
+    }
+    expectLaunch(result, launchArgs(bundle, {"Main"}));
+    ASSERT_EQ(1u, calls().size());
+    EXPECT_EQ(escapeBytes(FileUtils::combinePath(c.library, Bundle::kRuntimeLib)),
+              calls()[0].library);
+  }
+}
+
+TEST_F(RobustnessTest, NulBytes) {
+  const Bundle bundle = readyBundle(tmp.path());
+  const std::string nul(1, '\0');
+  const std::string descriptor = bundle.appDir() + "/.package";
+  // What the name up to its NUL would find.
+  writeFile(tmp / "home/Library/Application Support/com", kMinimalCfg);
+  struct Case {
+    const char* label;
+    std::string cfg;
+    std::string package;  // empty: none
+    std::string error;    // empty: it launches
+  };
+  const std::string atLine = "Error parsing [" + bundle.cfgPath() + "] file at ";
+  const Case cases[] = {
+      {"in a known value", "[Application]\napp.mainclass=Ma" + nul + "in\n", "",
+       atLine + "2: NUL character in the value of app.mainclass"},
+      {"in an argument", kMinimalCfg + "[ArgOptions]\narguments=" + nul + "x\n", "",
+       atLine + "4: NUL character in the value of arguments"},
+      {"in skipped lines", kMinimalCfg + "other=" + nul + "\n[Other]\napp.mainclass=" + nul + "\n",
+       "", ""},
+      {"in the package name", kMinimalCfg, "com" + nul + ".example.demo\n",
+       "Error reading \"" + descriptor + "\" file: The package name contains a NUL character"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    bundle.writeCfg(c.cfg);
+    unlink(descriptor.c_str());
+    if (!c.package.empty()) writeFile(descriptor, c.package);
+    const ProcessResult result = run(bundle);
+    if (c.error.empty()) {
+      expectLaunch(result, launchArgs(bundle, {"Main"}));
+    } else {
+      expectFailure(result, c.error);
+    }
+  }
+}
+
+TEST_F(RobustnessTest, OutOfMemory) {
+#ifdef LX_SANITIZED_BUILD
+  GTEST_SKIP() << "the sanitizers reserve more address space than the limits here allow";
+#endif
+  const Bundle bundle = readyBundle(tmp.path());
+  const std::string outOfMemory = std::string(std::strerror(ENOMEM)) + "\n";
+  // Address-space limits from one at which the loader cannot even map the
+  // launcher up to one at which it launches: whatever fails for lack of
+  // memory, the launcher ends by itself with one line.
+  int failures = 0;
+  int limit = 1024;
+  for (; limit < (1 << 20); limit += 16) {
+    SCOPED_TRACE(limit);
+    const std::vector<std::string> argv{
+        "sh", "-c", "ulimit -v " + std::to_string(limit) + " && exec \"$0\"", bundle.launcher()};
+    const ProcessResult result = runProcess("/bin/sh", argv, env, tmp.path(), kTimeoutSeconds);
+    // 127: the dynamic loader gave up before main.
+    if (result.exited && result.status == 127) continue;
+    EXPECT_TRUE(result.exited && (result.status == 0 || result.status == 1))
+        << result.status << " " << result.signal << " " << result.err;
+    EXPECT_LE(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+    if (result.err == outOfMemory) ++failures;
+    if (result.status == 0) break;
+  }
+  EXPECT_LT(limit, 1 << 20) << "never launched";
+  EXPECT_GT(failures, 0) << "no limit made an allocation fail";
 }

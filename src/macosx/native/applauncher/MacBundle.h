@@ -10,8 +10,15 @@ class AppLauncher;
 
 namespace MacBundle {
 
-// The image root: the executable's path without its last three components.
+// The image root: the executable's path without its last three components;
+// "/" for an executable fewer than three directories deep, never the working
+// directory.
 std::string imageRoot(const std::string& launcherPath);
+
+// Throws when the image root cannot be launched from: a path holding ":"
+// would fall apart into several entries of the class path and of the library
+// path variable, some of them relative to the working directory.
+void checkImageRoot(const std::string& imageRoot);
 
 // "<image root>/Contents/app", home of the configuration and the package descriptor.
 std::string appDir(const std::string& imageRoot);

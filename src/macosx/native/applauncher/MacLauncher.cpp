@@ -7,6 +7,7 @@
 #include "share/native/applauncher/PackageFile.h"
 #include "share/native/applauncher/ZormLauncher.h"
 #include "share/native/common/ErrorHandling.h"
+#include "share/native/common/Log.h"
 #include "share/native/common/SysInfo.h"
 #include "share/native/common/app.h"
 
@@ -20,6 +21,7 @@ void launchZorm() { zormLauncher->launch(); }
 
 void initZormLauncher() {
   const std::string imageRoot = MacBundle::imageRoot(SysInfo::getProcessModulePath());
+  MacBundle::checkImageRoot(imageRoot);
   const PackageFile packageFile = PackageFile::loadFromAppDir(MacBundle::appDir(imageRoot));
 
   AppLauncher appLauncher;
@@ -35,6 +37,11 @@ void initZormLauncher() {
       reportError(LX_SOURCE_POS, e);
     } catch (...) {
       reportUnknownError(LX_SOURCE_POS);
+    }
+    // A relative "HOME" would be read relative to the working directory.
+    if (!home.empty() && home[0] != '/') {
+      LX_TRACE("Ignoring \"HOME\" value \"" << home << "\": not an absolute path");
+      home.clear();
     }
     if (!home.empty()) appLauncher.addCfgSearchDir(MacBundle::userCfgDir(home, packageName));
   }

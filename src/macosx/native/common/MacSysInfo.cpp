@@ -1,15 +1,15 @@
 // The executable's path and the command line. On macOS _NSGetExecutablePath
 // comes from the system; elsewhere a stand-in with the same contract is linked.
-#include <stdint.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstring>
+
+#include "macosx/native/common/ExecutablePath.h"
 #include "share/native/common/ErrorHandling.h"
 #include "share/native/common/FileUtils.h"
 #include "share/native/common/SysInfo.h"
 #include "share/native/common/tstrings.h"
-
-extern "C" int _NSGetExecutablePath(char* buf, uint32_t* bufsize);
 
 namespace SysInfo {
 
@@ -28,11 +28,22 @@ std::string getProcessModulePath() {
     }
     buffer.resize(size);
   }
+  // The size asked for may exceed the path; the path ends at its NUL.
+  buffer.resize(std::strlen(buffer.data()) + 1);
   return getExecutablePath(buffer);
 }
 
-std::string getExecutablePath(const std::vector<char>& path) {
-  return FileUtils::toAbsolutePath(getRealPath(path));
+std::string getExecutablePath(const std::vector<char>& buffer) {
+  const std::string started = buffer.empty() ? std::string() : buffer.data();
+  const std::string target = getRealPath(buffer);
+  // getRealPath gives the started path itself unless it names a link. A
+  // relative target counts from the directory that holds the link, which
+  // "<link>/.." names once the dots are resolved.
+  const bool relativeLink = target != started && target[0] != '/';
+  const std::string path = relativeLink ? FileUtils::combinePath(started + "/..", target) : target;
+  // Without "." and "..", the bundle is the one that holds the executable,
+  // however it was started.
+  return FileUtils::removeDotComponents(FileUtils::toAbsolutePath(path));
 }
 
 std::string getRealPath(const std::vector<char>& path) {
@@ -40,8 +51,7 @@ std::string getRealPath(const std::vector<char>& path) {
   const std::string name = path.empty() ? std::string() : std::string(path.begin(), path.end() - 1);
   struct stat info;
   if (lstat(name.c_str(), &info) != 0) {
-    const std::string error = lastCRTError();
-    LX_THROW("lstat(" << name << ") failed. Error: " << error);
+    LX_THROW_SYSTEM_ERROR("lstat(" << name << ") failed. Error: ");
   }
   if (!S_ISLNK(info.st_mode)) return name;
 
@@ -51,8 +61,7 @@ std::string getRealPath(const std::vector<char>& path) {
   for (;;) {
     const ssize_t length = readlink(name.c_str(), target.data(), target.size());
     if (length < 0) {
-      const std::string error = lastCRTError();
-      LX_THROW("readlink(" << name << ") failed. Error: " << error);
+      LX_THROW_SYSTEM_ERROR("readlink(" << name << ") failed. Error: ");
     }
     if (static_cast<size_t>(length) < target.size()) return std::string(target.data(), length);
     target.resize(target.size() * 2);

@@ -110,7 +110,12 @@ void AppLauncher::describeLaunch(Zorm& zorm, const CfgFile& cfg, const std::stri
 std::string AppLauncher::getRuntimeDir(const CfgFile& cfg) const {
   const CfgFile::Properties& appOptions = cfg.getProperties(SectionName::Application);
   const auto runtime = appOptions.find(PropertyName::runtime);
-  return runtime == appOptions.end() ? defaultRuntimeDir : CfgFile::asString(*runtime);
+  const std::string dir =
+      runtime == appOptions.end() ? defaultRuntimeDir : CfgFile::asString(*runtime);
+  // The working directory never supplies the runtime: an empty or relative
+  // directory counts from the image root.
+  if (dir.empty() || dir[0] != '/') return FileUtils::combinePath(rootDir, dir);
+  return dir;
 }
 
 std::string AppLauncher::findZormLib(const CfgFile& cfg) const {

@@ -44,7 +44,8 @@ class AppLauncher {
   // for CfgFile::load.
   CfgFile loadCfgFile(const std::string& path, CfgFileObserver* observer = nullptr) const;
 
-  // The runtime directory: the configuration's "app.runtime", else the default.
+  // The runtime directory: the configuration's "app.runtime", else the
+  // default; an empty or relative one is taken below the image root.
   std::string getRuntimeDir(const CfgFile& cfg) const;
 
   // The first library candidate that exists in the runtime directory;

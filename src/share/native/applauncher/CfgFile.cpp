@@ -1,15 +1,13 @@
 #include "CfgFile.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
-#include <cstring>
-#include <fstream>
 #include <istream>
 #include <string_view>
 
 #include "share/native/common/ErrorHandling.h"
 #include "share/native/common/FileUtils.h"
+#include "share/native/common/InputFile.h"
 #include "share/native/common/Log.h"
 #include "share/native/common/tstrings.h"
 
@@ -139,16 +137,7 @@ void expandValue(std::string& value, const CfgFile::Macros& macros, const CfgFil
 }  // namespace
 
 CfgFile CfgFile::load(const std::string& path, CfgFileObserver* observer) {
-  // Some C++ libraries open a directory and then read it as an empty file,
-  // which would launch without a configuration.
-  if (FileUtils::isDirectory(path)) {
-    LX_THROW("Error opening \"" << path << "\" file: " << std::strerror(EISDIR));
-  }
-  std::ifstream stream(path, std::ios::binary);
-  if (!stream.is_open()) {
-    const std::string error = lastCRTError();
-    LX_THROW("Error opening \"" << path << "\" file: " << error);
-  }
+  InputFile stream(path);
   return parse(stream, path, observer);
 }
 
@@ -184,12 +173,17 @@ CfgFile CfgFile::parse(std::istream& stream, const std::string& path, CfgFileObs
     const std::string_view name = text.substr(0, equals);
     const std::string_view value =
         equals == std::string::npos ? std::string_view() : text.substr(equals + 1);
+    // Values reach the runtime as C strings, which a NUL would cut short.
+    if (value.find('\0') != std::string_view::npos && section != UnknownSection &&
+        findName(PropertyName::all, name)) {
+      LX_THROW("Error parsing [" << path << "] file at " << lineNumber
+                                 << ": NUL character in the value of " << name);
+    }
     const bool recorded = AddProperty(pending, section, name, value);
     if (observer) observer->property(lineNumber, name, value, recorded);
   }
   if (stream.bad() || !stream.eof()) {
-    const std::string error = lastCRTError();
-    LX_THROW("Failed to read \"" << path << "\" file up to the end: " << error);
+    LX_THROW_SYSTEM_ERROR("Failed to read \"" << path << "\" file up to the end: ");
   }
   PurgeSection(cfg.data, section, pending, observer);
   return cfg;

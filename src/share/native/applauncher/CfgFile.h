@@ -47,9 +47,10 @@ class CfgFile {
   // Macro name (the exact text searched for) to replacement text.
   using Macros = std::map<std::string, std::string>;
 
-  // Opens and parses the file at `path`, telling `observer`, when given, what
-  // the parser makes of each line. Throws LxError with "Error opening",
-  // "Error parsing" or "Failed to read" messages.
+  // Opens and parses the file at `path`, which must be a regular file,
+  // telling `observer`, when given, what the parser makes of each line. Throws
+  // LxError with "Error opening", "Error parsing" (a header without "]", a
+  // known value holding a NUL byte) or "Failed to read" messages.
   static CfgFile load(const std::string& path, CfgFileObserver* observer = nullptr);
 
   // Parses a configuration read from `stream`; `path` only names it in

@@ -14,7 +14,8 @@ class PackageFile {
   // included); empty when there is no descriptor or it is empty.
   const std::string& getPackageName() const { return packageName; }
 
-  // Reads "<appDir>/.package". Throws only when it exists but cannot be opened.
+  // Reads "<appDir>/.package". Throws when it exists but cannot be opened or
+  // is no regular file, and when the name holds a NUL byte.
   static PackageFile loadFromAppDir(const std::string& appDir);
 
  private:

@@ -154,10 +154,10 @@ void check(const CheckOptions& options, Report& report) {
   report.plan.launcher = launcherPath;
   const std::string imageRoot = MacBundle::imageRoot(launcherPath);
   report.plan.bundle = imageRoot;
-  if (imageRoot.find(FileUtils::pathSeparator) != std::string::npos) {
-    report.add(Severity::Error, "bundle-path-colon", imageRoot, 0,
-               "the bundle's path holds ':', which separates the entries of path lists such as "
-               "DYLD_LIBRARY_PATH; move the bundle to a path without one");
+  try {
+    MacBundle::checkImageRoot(imageRoot);
+  } catch (const LxErrorBase& e) {
+    report.add(Severity::Error, "bundle-path-colon", imageRoot, 0, e.rawMessage());
   }
 
   const std::string packageName = readPackageName(MacBundle::appDir(imageRoot), report);

@@ -26,6 +26,14 @@ bool isSpace(char c) {
   return std::isspace(static_cast<unsigned char>(c)) != 0 && static_cast<unsigned char>(c) < 0x80;
 }
 
+// what() is a C string, which a NUL would cut short: it is shown as \0.
+std::string withVisibleNul(std::string text) {
+  for (auto nul = text.find('\0'); nul != std::string::npos; nul = text.find('\0', nul + 2)) {
+    text.replace(nul, 1, "\\0");
+  }
+  return text;
+}
+
 }  // namespace
 
 std::string makeMessage(const std::runtime_error& e, const SourceCodePos& pos) {
@@ -35,7 +43,7 @@ std::string makeMessage(const std::runtime_error& e, const SourceCodePos& pos) {
 }
 
 LxError<std::runtime_error> makeException(const tstrings::any& message, const SourceCodePos& pos) {
-  return LxError<std::runtime_error>(std::runtime_error(message.str()), pos);
+  return LxError<std::runtime_error>(std::runtime_error(withVisibleNul(message.str())), pos);
 }
 
 LxError<std::runtime_error> makeException(const char* message, const SourceCodePos& pos) {

@@ -29,6 +29,15 @@ struct SourceCodePos {
 // LX_THROW("getenv(" << name << ") failed. Variable not set").
 #define LX_THROW(pieces) throw makeException(tstrings::any() << pieces, LX_SOURCE_POS)
 
+// Throws as LX_THROW for a failed system call: the raw message is the pieces
+// followed by lastCRTError(). errno is read first, before building the message
+// can change it, so this must directly follow the failed call.
+#define LX_THROW_SYSTEM_ERROR(pieces)                 \
+  do {                                                \
+    const std::string lxSystemError = lastCRTError(); \
+    LX_THROW(pieces << lxSystemError);                \
+  } while (false)
+
 // Catch type for the raw message of any launcher error.
 class LxErrorBase {
  public:
@@ -53,6 +62,7 @@ class LxError : public LxErrorBase, public Base {
   std::string message;
 };
 
+// A NUL byte in the message is written as \0, so that no part of it is lost.
 LxError<std::runtime_error> makeException(const tstrings::any& message, const SourceCodePos& pos);
 LxError<std::runtime_error> makeException(const char* message, const SourceCodePos& pos);
 

@@ -1,5 +1,7 @@
 #include "FileUtils.h"
 
+#include <string_view>
+
 namespace FileUtils {
 
 namespace {
@@ -52,6 +54,25 @@ std::string removeTrailingSlash(const std::string& path) {
   std::string::size_type end = path.size();
   while (end > 0 && isDirSeparator(path[end - 1])) --end;
   return path.substr(0, end);
+}
+
+std::string removeDotComponents(const std::string& path) {
+  std::string reply;
+  std::string::size_type start = 0;
+  while (start <= path.size()) {
+    std::string::size_type end = path.find('/', start);
+    if (end == std::string::npos) end = path.size();
+    const std::string_view part(path.data() + start, end - start);
+    if (part == "..") {
+      const std::string::size_type last = reply.rfind('/');
+      reply.resize(last == std::string::npos ? 0 : last);
+    } else if (!part.empty() && part != ".") {
+      reply += '/';
+      reply += part;
+    }
+    start = end + 1;
+  }
+  return reply.empty() ? "/" : reply;
 }
 
 std::string normalizePath(std::string path) {

@@ -1,6 +1,6 @@
 // Path arithmetic on plain strings, and four queries of the file system and
 // the process. Both "/" and "\\" separate directories when a path is taken
-// apart; "/" is the only separator inserted. Nothing resolves links or "..".
+// apart; "/" is the only separator inserted. Nothing resolves links.
 #ifndef LX_SHARE_COMMON_FILEUTILS_H
 #define LX_SHARE_COMMON_FILEUTILS_H
 
@@ -34,12 +34,15 @@ std::string normalizePath(std::string path);
 // The path with its suffix replaced by `newSuffix`, which carries its own dot.
 std::string replaceSuffix(const std::string& path, const std::string& newSuffix);
 
+// An absolute path without "." components, each ".." removed together with
+// the component before it, and runs of "/" made one; ".." at the root stays
+// there. Purely lexical: links are not resolved. Only "/" separates here, as
+// for the file system, so a backslash stays part of its name.
+std::string removeDotComponents(const std::string& path);
+
 // True when the file system has an entry for the path, following links;
 // directories count.
 bool isFileExists(const std::string& path);
-
-// True when the path names a directory, following links.
-bool isDirectory(const std::string& path);
 
 // The path made absolute against the working directory, not normalised.
 // Throws when the working directory cannot be read.

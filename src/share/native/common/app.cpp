@@ -1,7 +1,12 @@
 #include "app.h"
 
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <iostream>
 #include <memory>
+#include <new>
 
 #include "ErrorHandling.h"
 #include "SysInfo.h"
@@ -40,6 +45,28 @@ class LastErrorLogAppender : public LogAppender {
     // Started from the desktop, standard error goes nowhere; the system log stays.
     SystemLog::error(line);
   }
+};
+
+// Reporting a failure needs memory, and without any even throwing
+// std::bad_alloc can fail; so a failed allocation ends the process here, with
+// one line and without allocating.
+[[noreturn]] void exitOutOfMemory() {
+  std::fputs(std::strerror(ENOMEM), stderr);
+  std::fputs("\n", stderr);
+  std::fflush(nullptr);
+  std::_Exit(1);
+}
+
+// Makes a failed allocation end the process while it exists.
+class ExitWhenOutOfMemory {
+ public:
+  ExitWhenOutOfMemory() : saved(std::set_new_handler(exitOutOfMemory)) {}
+  ~ExitWhenOutOfMemory() { std::set_new_handler(saved); }
+  ExitWhenOutOfMemory(const ExitWhenOutOfMemory&) = delete;
+  ExitWhenOutOfMemory& operator=(const ExitWhenOutOfMemory&) = delete;
+
+ private:
+  const std::new_handler saved;
 };
 
 NopLogAppender nopLogAppender;
@@ -91,6 +118,8 @@ WithExtraLogAppender::~WithExtraLogAppender() {
 namespace app {
 
 int launch(const std::nothrow_t&, LauncherFunc func, LogAppender* lastErrorLogAppender) {
+  // First, before anything allocates.
+  const ExitWhenOutOfMemory outOfMemory;
   Logger::defaultLogger().setAppender(
       isWithLogging() ? static_cast<LogAppender&>(standardLogAppender) : nopLogAppender);
   LX_TRACE_SCOPE("launch");

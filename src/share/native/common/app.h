@@ -47,7 +47,9 @@ typedef void (*LauncherFunc)();
 // Runs `func` under the frame: 0 when it returns, 1 when it throws. With
 // logging off a failure prints one line, its message; with "KELPAK_DEBUG"
 // exactly "true" every record is printed too. A null `lastErrorLogAppender`
-// selects defaultLastErrorLogAppender().
+// selects defaultLastErrorLogAppender(). An allocation that fails while the
+// frame runs ends the process at once: one line, the system's text for
+// ENOMEM, and the status 1.
 int launch(const std::nothrow_t&, LauncherFunc func, LogAppender* lastErrorLogAppender);
 
 // True exactly when "KELPAK_DEBUG" is "true".

@@ -1,6 +1,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include "share/native/common/ErrorHandling.h"
 #include "share/native/common/FileUtils.h"
 
@@ -11,19 +14,16 @@ bool isFileExists(const std::string& path) {
   return stat(path.c_str(), &info) == 0;
 }
 
-bool isDirectory(const std::string& path) {
-  struct stat info;
-  return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
 std::string toAbsolutePath(const std::string& path) {
   if (path.empty()) {
-    char buffer[1024] = {};
-    if (!getcwd(buffer, sizeof(buffer))) {
-      const std::string error = lastCRTError();
-      LX_THROW("getcwd() failed. Error: " << error);
+    // Grown until the working directory fits, however deep it is.
+    std::string buffer(1024, '\0');
+    while (!getcwd(&buffer[0], buffer.size())) {
+      if (errno != ERANGE) LX_THROW_SYSTEM_ERROR("getcwd() failed. Error: ");
+      buffer.assign(buffer.size() * 2, '\0');
     }
-    if (buffer[0] == '\0') {
+    buffer.resize(std::strlen(buffer.c_str()));
+    if (buffer.empty()) {
       LX_THROW("getcwd() returned empty string");
     }
     return buffer;

@@ -23,8 +23,7 @@ bool isEnvVariableSet(const std::string& name) { return getenv(name.c_str()) != 
 
 void setEnvVariable(const std::string& name, const std::string& value) {
   if (setenv(name.c_str(), value.c_str(), 1) != 0) {
-    const std::string error = lastCRTError();
-    LX_THROW("setenv(" << name << ", " << value << ") failed. Error: " << error);
+    LX_THROW_SYSTEM_ERROR("setenv(" << name << ", " << value << ") failed. Error: ");
   }
 }
 

@@ -1,12 +1,11 @@
 #include <gtest/gtest.h>
-#include <stdint.h>
 #include <sys/auxv.h>
 
 #include <cstring>
 #include <string>
 #include <vector>
 
-extern "C" int _NSGetExecutablePath(char* buf, uint32_t* bufsize);
+#include "macosx/native/common/ExecutablePath.h"
 
 TEST(LinuxExecutablePathTest, ReportsTheStartPathWhenItFitsAndTheSizeWhenNot) {
   const std::string started = reinterpret_cast<const char*>(getauxval(AT_EXECFN));

@@ -161,12 +161,30 @@ TEST_F(AppLauncherTest, FailuresLeaveNoDescription) {
       records.events[records.events.size() - 2].message);
 }
 
-TEST_F(AppLauncherTest, EmptyRuntimeDirectoryTestsCandidatesAgainstTheWorkingDirectory) {
-  writeFile(tmp / "app/" + cfgName(), "[Application]\napp.runtime=\n");
-  writeFile(tmp / "cwd/lib", "");
+TEST_F(AppLauncherTest, EmptyOrRelativeRuntimeDirectoryCountsFromTheRoot) {
+  writeFile(tmp / "root/lib", "");
+  writeFile(tmp / "root/rt/lib", "");
+  const std::string cfg = tmp / "app/" + cfgName();
   AppLauncher launcher;
-  launcher.setAppDir(tmp / "app").addZormLibCandidate("lib");
-  ScopedCwd cwd(tmp / "cwd");
-  const std::unique_ptr<Zorm> zorm(launcher.createZormLauncher());
-  EXPECT_EQ("lib", exported(*zorm)->libPath);
+  launcher.setAppDir(tmp / "app").setRootDir(tmp / "root").addZormLibCandidate("lib");
+  const struct {
+    const char* runtime;
+    std::string library;  // empty: not found
+  } cases[] = {
+      {"", tmp / "root/lib"},
+      {"rt", tmp / "root/rt/lib"},
+      {"./rt/", tmp / "root/./rt/lib"},
+      {"missing", ""},
+  };
+  for (const auto& c : cases) {
+    writeFile(cfg, std::string("[Application]\napp.runtime=") + c.runtime);
+    try {
+      const std::unique_ptr<Zorm> zorm(launcher.createZormLauncher());
+      EXPECT_EQ(c.library, exported(*zorm)->libPath) << "'" << c.runtime << "'";
+    } catch (const LxError<std::runtime_error>& e) {
+      EXPECT_EQ("", c.library) << "'" << c.runtime << "': " << e.rawMessage();
+      EXPECT_EQ("Failed to find ZORM in \"" + tmp / "root/missing" + "\" directory.",
+                std::string(e.rawMessage()));
+    }
+  }
 }

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <cstring>
@@ -183,6 +184,25 @@ TEST(CfgFileTest, MissingBracketNamesTheLine) {
   }
 }
 
+TEST(CfgFileTest, NulInAKnownValueNamesTheLine) {
+  const std::string nul(1, '\0');
+  const std::string refused[] = {
+      "[Application]\napp.mainclass=Ma" + nul + "in\n",
+      "; c\n[ArgOptions]\narguments=a\narguments=" + nul + "\n",
+  };
+  const int lines[] = {2, 4};
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_EQ("Error parsing [test.cfg] file at " + std::to_string(lines[i]) +
+                  ": NUL character in the value of " + (i ? "arguments" : "app.mainclass"),
+              errorOf([&] { parse(refused[i]); }))
+        << testing::PrintToString(refused[i]);
+  }
+  // Skipped lines may hold anything.
+  const std::string skipped = "app.mainclass=" + nul + "\n[Other]\napp.mainclass=" + nul +
+                              "\n[Application]\nother=" + nul + "\napp." + nul + "=x\n";
+  EXPECT_EQ("", dump(parse(skipped)));
+}
+
 TEST(CfgFileTest, LoadReadsARealFile) {
   TempDir dir;
   writeFile(dir / "app.cfg", "[Application]\r\napp.mainclass=Main\r\n[ArgOptions]\narguments=a");
@@ -202,9 +222,21 @@ TEST(CfgFileTest, OpenAndReadFailures) {
             errorOf([&] { CfgFile::load(missing); }));
   EXPECT_EQ("Error opening \"" + underFile + "\" file: " + std::strerror(ENOTDIR),
             errorOf([&] { CfgFile::load(underFile); }));
-  // Refused before opening: some C++ libraries read a directory as an empty file.
-  EXPECT_EQ("Error opening \"" + dir.path() + "\" file: " + std::strerror(EISDIR),
-            errorOf([&] { CfgFile::load(dir.path()); }));
+  // Only a regular file is read: a FIFO without a writer would block, a device
+  // never end.
+  ASSERT_EQ(0, mkfifo((dir / "fifo").c_str(), 0644));
+  const struct {
+    std::string path;
+    std::string reason;
+  } refused[] = {
+      {dir.path(), std::strerror(EISDIR)},
+      {dir / "fifo", "Not a regular file"},
+      {"/dev/zero", "Not a regular file"},
+  };
+  for (const auto& c : refused) {
+    EXPECT_EQ("Error opening \"" + c.path + "\" file: " + c.reason,
+              errorOf([&] { CfgFile::load(c.path); }));
+  }
 
   FailingBuffer buffer("[Application]\napp.mainclass=M\n");
   std::istream stream(&buffer);

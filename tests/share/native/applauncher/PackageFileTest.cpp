@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <functional>
 
 #include "TestSupport.h"
 #include "share/native/applauncher/PackageFile.h"
@@ -27,7 +28,6 @@ TEST_F(PackageFileTest, NameIsTheFirstLineByteForByte) {
       {" spaced \nsecond\nthird\n", " spaced "},
       {"\nsecond\n", ""},
       {"", ""},
-      {std::string("nul\0byte\n", 9), std::string("nul\0byte", 8)},
   };
   for (const Case& c : cases) {
     writeFile(tmp / ".package", c.content);
@@ -57,9 +57,35 @@ TEST_F(PackageFileTest, TraceRecords) {
   EXPECT_EQ("loadFromAppDir", records.events[3].funcName);
 }
 
-TEST_F(PackageFileTest, DirectoryInPlaceOfTheDescriptorGivesNoName) {
-  makeDirs(tmp / ".package");
-  EXPECT_EQ("", PackageFile::loadFromAppDir(tmp.path()).getPackageName());
+TEST_F(PackageFileTest, DescriptorThatIsNoRegularFileOrNamesWithANulFails) {
+  const std::string path = tmp / ".package";
+  const std::string opening = "Error opening \"" + path + "\" file: ";
+  struct Case {
+    const char* label;
+    std::function<void()> make;
+    std::string message;
+  };
+  const Case cases[] = {
+      {"a directory", [&] { makeDirs(path); }, opening + std::strerror(EISDIR)},
+      // Opened without blocking: a FIFO without a writer does not hang.
+      {"a FIFO", [&] { ASSERT_EQ(0, mkfifo(path.c_str(), 0644)); }, opening + "Not a regular file"},
+      {"a link to a device", [&] { ASSERT_EQ(0, symlink("/dev/zero", path.c_str())); },
+       opening + "Not a regular file"},
+      {"a NUL in the first line", [&] { writeFile(path, std::string("com\0x\n", 6)); },
+       "Error reading \"" + path + "\" file: The package name contains a NUL character"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    rmdir(path.c_str());
+    unlink(path.c_str());
+    c.make();
+    try {
+      PackageFile::loadFromAppDir(tmp.path());
+      ADD_FAILURE() << "no error";
+    } catch (const LxError<std::runtime_error>& e) {
+      EXPECT_EQ(c.message, e.rawMessage());
+    }
+  }
 }
 
 TEST_F(PackageFileTest, UnreadableDescriptorFails) {

@@ -34,6 +34,8 @@ void failWithInt() { throw 42; }
 
 void failWithLineBreaks() { LX_THROW("Failed to find ZORM in \"/a\nb\r\" directory."); }
 
+void failWithNul() { LX_THROW("Failed to find ZORM in \"" << std::string("/a\0b", 4) << "\""); }
+
 // Records what the last-error appender would print, and when.
 class LastErrorSpy : public LogAppender {
  public:
@@ -63,6 +65,8 @@ FrameRun runFrame(app::LauncherFunc func, LogAppender* lastError = nullptr) {
 class AppTest : public ::testing::Test {
  protected:
   ScopedEnv debug{"KELPAK_DEBUG"};
+  // Each frame leaves its chosen appender installed.
+  ScopedDefaultAppender appender;
 };
 
 TEST_F(AppTest, QuietOutcomes) {
@@ -77,6 +81,7 @@ TEST_F(AppTest, QuietOutcomes) {
       {failWithRuntimeError, 1, std::string(std::strerror(EACCES)) + "\n"},
       {failWithInt, 1, "Unknown error\n"},
       {failWithLineBreaks, 1, "Failed to find ZORM in \"/a\\nb\\r\" directory.\n"},
+      {failWithNul, 1, "Failed to find ZORM in \"/a\\0b\"\n"},
   };
   for (const Case& c : cases) {
     const FrameRun run = runFrame(c.func);
@@ -171,6 +176,7 @@ TEST(TeeLogAppenderTest, PassesRecordsInOrderAndSkipsNull) {
   EXPECT_EQ((std::vector<std::string>{"a:m", "b:m", "b:m", "a:m"}), log);
 
   log.clear();
+  ScopedDefaultAppender restore;
   Logger::defaultLogger().setAppender(a);
   {
     WithExtraLogAppender extra(b);

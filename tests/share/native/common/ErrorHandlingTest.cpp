@@ -38,6 +38,11 @@ TEST(ErrorHandlingTest, WhatIsFormattedRawMessageIsNot) {
   const LxError<std::runtime_error> empty = makeException("", SourceCodePos("F", "g", 1));
   EXPECT_STREQ("F(1) at g(): ", empty.what());
   EXPECT_STREQ("", empty.rawMessage());
+  // A C string ends at a NUL: it is shown as \0, and nothing after it is lost.
+  const LxError<std::runtime_error> nul =
+      makeException(tstrings::any() << std::string("a\0b\0", 4), SourceCodePos("F", "g", 1));
+  EXPECT_STREQ("a\\0b\\0", nul.rawMessage());
+  EXPECT_STREQ("F(1) at g(): a\\0b\\0", nul.what());
 }
 
 TEST(ErrorHandlingTest, ThrowMacroNamesItsOwnSite) {

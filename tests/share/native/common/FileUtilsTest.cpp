@@ -81,6 +81,25 @@ TEST(FileUtilsTest, RemoveTrailingSlashAndNormalize) {
   EXPECT_EQ("/x/../y", FileUtils::normalizePath("/x/../y"));
 }
 
+TEST(FileUtilsTest, RemoveDotComponents) {
+  const Case cases[] = {
+      {"/", "/"},
+      {"/a/b", "/a/b"},
+      {"/a/./b/.", "/a/b"},
+      {"/a/../b", "/b"},
+      {"/a/b/../../c/", "/c"},
+      {"/..", "/"},
+      {"/../a/..", "/"},
+      {"//a///b//", "/a/b"},
+      {"/a/..b/.c/...", "/a/..b/.c/..."},
+      {"/a\\..\\b", "/a\\..\\b"},
+      {"/X.app/Contents/app/../MacOS/X", "/X.app/Contents/MacOS/X"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(c.expected, FileUtils::removeDotComponents(c.input)) << c.input;
+  }
+}
+
 TEST(FileUtilsTest, ReplaceSuffix) {
   EXPECT_EQ("app.cfg", FileUtils::replaceSuffix("app.txt", ".cfg"));
   EXPECT_EQ("app.cfg", FileUtils::replaceSuffix("app", ".cfg"));

@@ -1,0 +1,64 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <streambuf>
+
+#include "share/native/common/ErrorHandling.h"
+#include "share/native/common/InputFile.h"
+
+namespace {
+
+// Thrown by a failed read; the stream catches it and sets its badbit, with
+// errno still telling why.
+struct ReadFailure {};
+
+// Non-blocking, so that a FIFO without a writer cannot hang the launcher;
+// reads of a regular file do not care.
+int openRegularFile(const std::string& path) {
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) LX_THROW_SYSTEM_ERROR("Error opening \"" << path << "\" file: ");
+  struct stat info;
+  const std::string reason = fstat(fd, &info) != 0   ? lastCRTError()
+                             : S_ISREG(info.st_mode) ? std::string()
+                             : S_ISDIR(info.st_mode) ? std::strerror(EISDIR)
+                                                     : "Not a regular file";
+  if (reason.empty()) return fd;
+  close(fd);
+  LX_THROW("Error opening \"" << path << "\" file: " << reason);
+}
+
+}  // namespace
+
+class InputFile::Buffer : public std::streambuf {
+ public:
+  explicit Buffer(const std::string& path) : fd(openRegularFile(path)) {}
+  ~Buffer() override { ::close(fd); }
+  Buffer(const Buffer&) = delete;
+  Buffer& operator=(const Buffer&) = delete;
+
+ protected:
+  int_type underflow() override {
+    ssize_t length;
+    do {
+      length = ::read(fd, data, sizeof data);
+    } while (length < 0 && errno == EINTR);
+    if (length < 0) throw ReadFailure();
+    if (length == 0) return traits_type::eof();
+    setg(data, data, data + length);
+    return traits_type::to_int_type(data[0]);
+  }
+
+ private:
+  const int fd;
+  char data[1 << 16];
+};
+
+InputFile::InputFile(const std::string& path)
+    : std::istream(nullptr), buffer(std::make_unique<Buffer>(path)) {
+  rdbuf(buffer.get());
+}
+
+InputFile::~InputFile() = default;
