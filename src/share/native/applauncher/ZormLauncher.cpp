@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <stdexcept>
 
 #include "CfgFile.h"
@@ -175,8 +176,14 @@ int zormLauncherStartZorm(ZormlLauncherData* data, void* entryPoint) {
     }
   }
   const RlxLaunchFunc launch = reinterpret_cast<RlxLaunchFunc>(entryPoint);
-  return launch(data->argCount, data->argList, nullptr, nullptr, nullptr, nullptr, "", "", "vexa",
-                "vexa", nullptr, nullptr, nullptr, nullptr);
+  // The run frame's out-of-memory exit covers the launcher's own code only:
+  // the runtime's allocations fail as the C++ runtime makes them fail, where
+  // it shares the launcher's C++ runtime too.
+  const std::new_handler launcherHandler = std::set_new_handler(nullptr);
+  const int result = launch(data->argCount, data->argList, nullptr, nullptr, nullptr, nullptr, "",
+                            "", "vexa", "vexa", nullptr, nullptr, nullptr, nullptr);
+  std::set_new_handler(launcherHandler);
+  return result;
 }
 
 void zormLauncherLog(const char* format, ...) {

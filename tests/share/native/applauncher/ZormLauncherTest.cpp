@@ -7,6 +7,7 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <new>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -106,6 +107,7 @@ struct EntryCall {
   std::vector<std::string> strings;
   std::string envA;
   std::string envB;
+  std::new_handler newHandler = nullptr;
 };
 EntryCall lastCall;
 int entryResult = 0;
@@ -128,6 +130,7 @@ int recordingEntry(int argCount, char** argList, void* zero3, void* zero4, void*
   lastCall.strings = {empty7, empty8, vexa9, vexa10};
   lastCall.envA = envOrMissing("LX_START_A");
   lastCall.envB = envOrMissing("LX_START_B");
+  lastCall.newHandler = std::get_new_handler();
   return entryResult;
 }
 
@@ -328,7 +331,23 @@ TEST_F(ZormLauncherTest, WalkTracesNeedAndInitialized) {
   }
 }
 
+void launcherNewHandler() {}
+
+// Installs launcherNewHandler for its lifetime.
+class WithLauncherNewHandler {
+ public:
+  WithLauncherNewHandler() : saved(std::set_new_handler(launcherNewHandler)) {}
+  ~WithLauncherNewHandler() { std::set_new_handler(saved); }
+  WithLauncherNewHandler(const WithLauncherNewHandler&) = delete;
+  WithLauncherNewHandler& operator=(const WithLauncherNewHandler&) = delete;
+
+ private:
+  const std::new_handler saved;
+};
+
 TEST_F(ZormLauncherTest, StartSetsTheEnvironmentThenCallsTheEntryPoint) {
+  // The runtime runs with the C++ runtime's own handler; the launcher's returns after.
+  const WithLauncherNewHandler handler;
   for (const int result : {0, 7}) {
     ScopedEnv a("LX_START_A");
     ScopedEnv b("LX_START_B");
@@ -344,6 +363,8 @@ TEST_F(ZormLauncherTest, StartSetsTheEnvironmentThenCallsTheEntryPoint) {
     EXPECT_EQ((std::vector<std::string>{"", "", "vexa", "vexa"}), lastCall.strings);
     EXPECT_EQ("1", lastCall.envA);
     EXPECT_EQ("two", lastCall.envB);
+    EXPECT_EQ(nullptr, lastCall.newHandler);
+    EXPECT_EQ(&launcherNewHandler, std::get_new_handler());
   }
 }
 
