@@ -20,11 +20,13 @@ Zorm* zormLauncher = nullptr;
 void launchZorm() { zormLauncher->launch(); }
 
 void initZormLauncher() {
-  const std::string imageRoot = MacBundle::imageRoot(SysInfo::getProcessModulePath());
+  // The path is looked up once: the lookup asks the file system several times.
+  const std::string launcherPath = SysInfo::getProcessModulePath();
+  const std::string imageRoot = MacBundle::imageRoot(launcherPath);
   MacBundle::checkImageRoot(imageRoot);
   const PackageFile packageFile = PackageFile::loadFromAppDir(MacBundle::appDir(imageRoot));
 
-  AppLauncher appLauncher;
+  AppLauncher appLauncher(launcherPath, SysInfo::getCommandArgs(SysInfo::ExcludeProgramName));
   MacBundle::configure(appLauncher, imageRoot);
 
   const std::string& packageName = packageFile.getPackageName();
