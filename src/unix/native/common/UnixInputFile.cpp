@@ -53,7 +53,7 @@ class InputFile::Buffer : public std::streambuf {
 
  private:
   const int fd;
-  char data[1 << 16];
+  char data[1 << 13];
 };
 
 InputFile::InputFile(const std::string& path)
