@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <new>
 #include <stdexcept>
 
 #include "CfgFile.h"
@@ -18,6 +17,7 @@
 #include "share/native/common/ErrorHandling.h"
 #include "share/native/common/FileUtils.h"
 #include "share/native/common/Log.h"
+#include "share/native/common/NewHandlerScope.h"
 #include "share/native/common/SysInfo.h"
 #include "share/native/common/tstrings.h"
 
@@ -179,11 +179,9 @@ int zormLauncherStartZorm(ZormlLauncherData* data, void* entryPoint) {
   // The run frame's out-of-memory exit covers the launcher's own code only:
   // the runtime's allocations fail as the C++ runtime makes them fail, where
   // it shares the launcher's C++ runtime too.
-  const std::new_handler launcherHandler = std::set_new_handler(nullptr);
-  const int result = launch(data->argCount, data->argList, nullptr, nullptr, nullptr, nullptr, "",
-                            "", "vexa", "vexa", nullptr, nullptr, nullptr, nullptr);
-  std::set_new_handler(launcherHandler);
-  return result;
+  const NewHandlerScope runtimeHandler(nullptr);
+  return launch(data->argCount, data->argList, nullptr, nullptr, nullptr, nullptr, "", "", "vexa",
+                "vexa", nullptr, nullptr, nullptr, nullptr);
 }
 
 void zormLauncherLog(const char* format, ...) {

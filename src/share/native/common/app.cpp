@@ -6,9 +6,9 @@
 #include <cstring>
 #include <iostream>
 #include <memory>
-#include <new>
 
 #include "ErrorHandling.h"
+#include "NewHandlerScope.h"
 #include "SysInfo.h"
 #include "SystemLog.h"
 #include "tstrings.h"
@@ -56,18 +56,6 @@ class LastErrorLogAppender : public LogAppender {
   std::fflush(nullptr);
   std::_Exit(1);
 }
-
-// Makes a failed allocation end the process while it exists.
-class ExitWhenOutOfMemory {
- public:
-  ExitWhenOutOfMemory() : saved(std::set_new_handler(exitOutOfMemory)) {}
-  ~ExitWhenOutOfMemory() { std::set_new_handler(saved); }
-  ExitWhenOutOfMemory(const ExitWhenOutOfMemory&) = delete;
-  ExitWhenOutOfMemory& operator=(const ExitWhenOutOfMemory&) = delete;
-
- private:
-  const std::new_handler saved;
-};
 
 NopLogAppender nopLogAppender;
 StandardLogAppender standardLogAppender;
@@ -119,7 +107,7 @@ namespace app {
 
 int launch(const std::nothrow_t&, LauncherFunc func, LogAppender* lastErrorLogAppender) {
   // First, before anything allocates.
-  const ExitWhenOutOfMemory outOfMemory;
+  const NewHandlerScope outOfMemory(exitOutOfMemory);
   Logger::defaultLogger().setAppender(
       isWithLogging() ? static_cast<LogAppender&>(standardLogAppender) : nopLogAppender);
   LX_TRACE_SCOPE("launch");

@@ -17,6 +17,7 @@
 #include "share/native/applauncher/LauncherDataSizeLimit.h"
 #include "share/native/applauncher/RlxLaunch.h"
 #include "share/native/applauncher/ZormLauncher.h"
+#include "share/native/common/NewHandlerScope.h"
 
 namespace {
 
@@ -333,21 +334,9 @@ TEST_F(ZormLauncherTest, WalkTracesNeedAndInitialized) {
 
 void launcherNewHandler() {}
 
-// Installs launcherNewHandler for its lifetime.
-class WithLauncherNewHandler {
- public:
-  WithLauncherNewHandler() : saved(std::set_new_handler(launcherNewHandler)) {}
-  ~WithLauncherNewHandler() { std::set_new_handler(saved); }
-  WithLauncherNewHandler(const WithLauncherNewHandler&) = delete;
-  WithLauncherNewHandler& operator=(const WithLauncherNewHandler&) = delete;
-
- private:
-  const std::new_handler saved;
-};
-
 TEST_F(ZormLauncherTest, StartSetsTheEnvironmentThenCallsTheEntryPoint) {
   // The runtime runs with the C++ runtime's own handler; the launcher's returns after.
-  const WithLauncherNewHandler handler;
+  const NewHandlerScope handler(launcherNewHandler);
   for (const int result : {0, 7}) {
     ScopedEnv a("LX_START_A");
     ScopedEnv b("LX_START_B");
