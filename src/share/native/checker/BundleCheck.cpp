@@ -28,12 +28,6 @@ bool isExecutableFile(const std::string& path) {
   return fs::is_regular_file(status) && (status.permissions() & exec) != fs::perms::none;
 }
 
-// Something the launcher would open and then wait on, such as a pipe.
-bool isSpecialFile(const std::string& path) {
-  const fs::file_status status = statusOf(path);
-  return fs::exists(status) && !fs::is_regular_file(status) && !fs::is_directory(status);
-}
-
 // The executable in Contents/MacOS; empty after a bundle-layout error.
 std::string findExecutable(const CheckOptions& options, Report& report) {
   const std::string dir = FileUtils::combinePath(options.bundle, "Contents/MacOS");
@@ -61,16 +55,12 @@ std::string findExecutable(const CheckOptions& options, Report& report) {
 }
 
 std::string readPackageName(const std::string& appDir, Report& report) {
-  const std::string path = FileUtils::combinePath(appDir, ".package");
-  if (isSpecialFile(path)) {
-    report.add(Severity::Error, "package-unreadable", path, 0,
-               "not a regular file: the launcher would wait on it or fail to read it");
-    return std::string();
-  }
+  // The launcher's own reader refuses a pipe or a device without waiting on it.
   try {
     return PackageFile::loadFromAppDir(appDir).getPackageName();
   } catch (const LxErrorBase& e) {
-    report.add(Severity::Error, "package-unreadable", path, 0, e.rawMessage());
+    report.add(Severity::Error, "package-unreadable", FileUtils::combinePath(appDir, ".package"), 0,
+               e.rawMessage());
   }
   return std::string();
 }
@@ -89,11 +79,6 @@ const char* loadFailure(const std::string& path, const CfgLint& lint) {
 
 std::optional<CfgFile> loadCfgFile(const AppLauncher& launcher, const std::string& path,
                                    Report& report) {
-  if (isSpecialFile(path)) {
-    report.add(Severity::Error, "config-unreadable", path, 0,
-               "not a regular file: the launcher would wait on it or fail to read it");
-    return std::nullopt;
-  }
   CfgLint lint(report, path, launcher.getMacros());
   try {
     CfgFile cfg = launcher.loadCfgFile(path, &lint);
