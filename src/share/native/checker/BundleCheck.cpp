@@ -90,8 +90,7 @@ std::optional<CfgFile> loadCfgFile(const AppLauncher& launcher, const std::strin
     const std::string code = loadFailure(path, lint);
     const bool atLine = code == "config-syntax" || code == "config-nul";
     const std::int64_t line = atLine ? lint.lastLineNumber() : 0;
-    // A NUL that the lint pass reported already is not reported twice.
-    if (!report.has(code, line)) report.add(Severity::Error, code, path, line, e.rawMessage());
+    report.add(Severity::Error, code, path, line, e.rawMessage());
   }
   return std::nullopt;
 }

@@ -88,11 +88,6 @@ void CfgLint::property(std::int64_t number, std::string_view name, std::string_v
       });
     }
     lines.push_back(number);
-    if (value.find('\0') != std::string_view::npos) {
-      add(Severity::Error, "config-nul", number, [&]() -> std::string {
-        return "the value of " + std::string(name) + " holds a NUL byte";
-      });
-    }
     checkMacros(number, value);
     return;
   }

@@ -40,11 +40,6 @@ void Report::close() {
   unlisted.clear();
 }
 
-bool Report::has(const std::string& code, std::int64_t line) const {
-  return std::any_of(list.begin(), list.end(),
-                     [&](const Finding& f) { return f.code == code && f.line == line; });
-}
-
 int Report::count(Severity severity) const {
   return static_cast<int>(std::count_if(
       list.begin(), list.end(), [severity](const Finding& f) { return f.severity == severity; }));

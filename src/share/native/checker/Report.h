@@ -42,7 +42,6 @@ class Report {
   Plan plan;
 
   // Lists a finding, or only counts it once its code has kListedPerCode.
-
   void add(Severity severity, const std::string& code, const std::string& file, std::int64_t line,
            const std::string& message);
 
@@ -55,8 +54,6 @@ class Report {
   bool full(const std::string& code) const;
 
   const std::vector<Finding>& findings() const { return list; }
-  // True when a finding has this code and line.
-  bool has(const std::string& code, std::int64_t line) const;
   int count(Severity severity) const;
   // True when no finding is an error.
   bool launches() const { return count(Severity::Error) == 0; }
