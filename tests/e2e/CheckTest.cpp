@@ -281,6 +281,8 @@ TEST_F(CheckTest, NotesSayWhichConfigurationIsRead) {
   EXPECT_EQ(userCfg, user.json["config"]);
   EXPECT_EQ(std::set<std::string>{"config-chosen"}, codes(user.json, true));
   EXPECT_THAT(messageOf(user.json, "config-chosen"), HasSubstr("per-user"));
+  // Relative to the checker's working directory, the test's folder.
+  EXPECT_EQ(userCfg, check({"--home", "./home", bundle.root()}).json["config"]);
 }
 
 TEST_F(CheckTest, UsageErrorsExitTwoWithOneLine) {

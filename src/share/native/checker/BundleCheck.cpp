@@ -148,7 +148,11 @@ void check(const CheckOptions& options, Report& report) {
   AppLauncher launcher(launcherPath, options.args);
   MacBundle::configure(launcher, imageRoot);
   if (!packageName.empty() && options.home && !options.home->empty()) {
-    launcher.addCfgSearchDir(MacBundle::userCfgDir(*options.home, packageName));
+    // The launcher ignores a relative HOME; a relative --home names a directory
+    // below the checker's working directory, as any path argument does.
+    const std::string home =
+        FileUtils::removeDotComponents(FileUtils::toAbsolutePath(*options.home));
+    launcher.addCfgSearchDir(MacBundle::userCfgDir(home, packageName));
   }
   const std::string cfgPath = launcher.getCfgFilePath();
   report.plan.config = cfgPath;
