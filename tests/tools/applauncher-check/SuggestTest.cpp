@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "share/native/checker/Suggest.h"
+#include "applauncher-check/Suggest.h"
 
 TEST(SuggestTest, ClosestName) {
   const std::vector<std::string> known = {"app.mainclass", "app.mainzep", "app.classpath",
