@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "BinaryCheck.h"
 #include "CfgLint.h"
 #include "macosx/native/applauncher/MacBundle.h"
 #include "share/native/applauncher/AppLauncher.h"
@@ -169,6 +170,7 @@ void check(const CheckOptions& options, Report& report) {
                    " would be read instead; --home DIR checks as that user");
   }
   planLaunch(launcher, cfgPath, report);
+  checkBinaries(launcherPath, report.plan.library, report);
 }
 
 }  // namespace

@@ -39,6 +39,22 @@ nlohmann::json orNull(const std::optional<std::string>& text) {
   return text ? nlohmann::json(*text) : nlohmann::json(nullptr);
 }
 
+// "x86_64 arm64, macOS 11.0 or later, every slice signed"
+std::string shown(const std::optional<BinaryFacts>& facts) {
+  if (!facts) return "(none)";
+  std::string text;
+  for (const std::string& name : facts->architectures) text += (text.empty() ? "" : " ") + name;
+  if (facts->minimumMacOS) text += ", macOS " + *facts->minimumMacOS + " or later";
+  return text + (facts->codeSigned ? ", every slice signed" : ", not every slice signed");
+}
+
+nlohmann::json orNull(const std::optional<BinaryFacts>& facts) {
+  if (!facts) return nullptr;
+  return {{"architectures", facts->architectures},
+          {"minimumMacOS", orNull(facts->minimumMacOS)},
+          {"signed", facts->codeSigned}};
+}
+
 }  // namespace
 
 void writeText(std::ostream& out, const Report& report) {
@@ -51,7 +67,9 @@ void writeText(std::ostream& out, const Report& report) {
   out << "launcher: " << shown(plan.launcher) << '\n'
       << "configuration: " << shown(plan.config) << '\n'
       << "runtime directory: " << shown(plan.runtimeDirectory) << '\n'
-      << "runtime library: " << shown(plan.library) << '\n';
+      << "runtime library: " << shown(plan.library) << '\n'
+      << "launcher binary: " << shown(plan.launcherBinary) << '\n'
+      << "library binary: " << shown(plan.libraryBinary) << '\n';
   for (std::size_t i = 0; i < plan.arguments.size(); ++i) {
     out << "argument " << i << ": " << shown(plan.arguments[i]) << '\n';
   }
@@ -76,6 +94,9 @@ void writeJson(std::ostream& out, const Report& report) {
   // hundreds of thousands of findings, too many to hold as one tree.
   out << "{\n";
   for (const auto& [key, value] : fields) out << "  \"" << key << "\": " << dumped(value) << ",\n";
+  const nlohmann::json binaries = {{"launcher", orNull(plan.launcherBinary)},
+                                   {"library", orNull(plan.libraryBinary)}};
+  out << "  \"binaries\": " << dumped(binaries) << ",\n";
   out << "  \"findings\": [";
   const char* separator = "\n    ";
   for (const Finding& f : report.findings()) {

@@ -23,6 +23,13 @@ struct Finding {
   std::string message;
 };
 
+// What the checker read from a Mach-O file.
+struct BinaryFacts {
+  std::vector<std::string> architectures;
+  std::optional<std::string> minimumMacOS;  // the highest of the slices'; unset if none names one
+  bool codeSigned = false;                  // every slice carries a code signature
+};
+
 // A part is unset when the check stopped before the launcher would know it.
 struct Plan {
   std::string bundle;
@@ -32,6 +39,8 @@ struct Plan {
   std::optional<std::string> library;
   std::vector<std::string> arguments;
   std::vector<std::pair<std::string, std::string>> environment;
+  std::optional<BinaryFacts> launcherBinary;  // unset unless a readable Mach-O file
+  std::optional<BinaryFacts> libraryBinary;
 };
 
 class Report {
