@@ -393,3 +393,62 @@ TEST_F(CheckTest, ManyFindingsOfOneCodeEndInACount) {
   EXPECT_EQ(1000, listed);
   EXPECT_EQ("500 more like this, not listed", messageOf(checked.json, "unknown-property", true));
 }
+
+// Launchers and runtime libraries built for macOS (tools/applauncher-check/macho)
+// in place of the Linux ones ("").
+TEST_F(CheckTest, EachBinaryCodeComesFromItsFiles) {
+  const struct {
+    const char* launcher;
+    const char* library;
+    std::string code;  // the one finding beyond the notes on the configuration
+    std::string hint;  // part of its message
+  } cases[] = {
+      {"", "", "not-mach-o", "not a Mach-O file"},
+      {"launcher-universal", "rlx-universal.dylib", "", ""},
+      {"launcher-x86_64", "rlx-x86_64.dylib", "", ""},
+      {"launcher-arm64", "rlx-arm64.dylib", "", ""},
+      {"launcher-universal", "rlx-x86_64.dylib", "runtime-arch-mismatch",
+       "x86_64 and arm64, the runtime library only x86_64: the launch fails on Apple silicon"},
+      {"launcher-x86_64", "rlx-arm64.dylib", "runtime-arch-mismatch", "Intel and Apple silicon"},
+      {"launcher-x86_64", "rlx-no-entry-x86_64.dylib", "runtime-no-entry",
+       "exports no _RLX_Launch"},
+      {"launcher-main-only-x86_64", "rlx-x86_64.dylib", "launcher-exports",
+       "export _zormLauncherGetAPI, _zormLauncherCreateZormlLauncherData, "
+       "_zormLauncherStartZorm, _zormLauncherLog,"},
+      {"launcher-arm64", "rlx-unsigned-arm64.dylib", "unsigned-arm64", "arm64 slice has no code"},
+      {"launcher-x86_64", "rlx-macos13-x86_64.dylib", "runtime-newer-os",
+       "13.0, newer than the launcher's 11.0"},
+      {"launcher-x86_64", "launcher-x86_64", "runtime-not-loadable", "is an executable, not a"},
+      {"launcher-x86_64", "", "runtime-not-loadable", "not a Mach-O file"},
+      {"rlx-x86_64.dylib", "rlx-x86_64.dylib", "launcher-not-loadable", "is a dylib, not"},
+  };
+  const std::string fixtures = LX_MACHO_FIXTURES "/";
+  int index = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.launcher + " + "s + c.library);
+    const Bundle bundle = readyBundle(tmp / std::to_string(++index));
+    if (*c.launcher) copyFile(fixtures + c.launcher, bundle.launcher(), 0755);
+    if (*c.library)
+      copyFile(fixtures + c.library, bundle.runtimeDir() + "/" + Bundle::kRuntimeLib, 0644);
+    const Checked checked = check({bundle.root()});
+    ASSERT_TRUE(checked.json.is_object()) << checked.result.out << checked.result.err;
+    const bool launches = c.code == "" || c.code == "not-mach-o" || c.code == "runtime-newer-os";
+    EXPECT_EQ(launches ? 0 : 1, checked.result.status) << checked.result.out;
+    std::set<std::string> expected{"config-chosen", "runtime-default"};
+    if (!c.code.empty()) expected.insert(c.code);
+    EXPECT_EQ(expected, codes(checked.json, true)) << checked.result.out;
+    EXPECT_THAT(messageOf(checked.json, c.code), HasSubstr(c.hint));
+  }
+}
+
+TEST_F(CheckTest, PlanShowsTheBinaries) {
+  const Bundle bundle = readyBundle(tmp.path());
+  EXPECT_EQ(R"({"launcher":null,"library":null})", check({bundle.root()}).json["binaries"].dump());
+  copyFile(LX_MACHO_FIXTURES "/launcher-universal", bundle.launcher(), 0755);
+  copyFile(LX_MACHO_FIXTURES "/rlx-arm64.dylib", bundle.runtimeDir() + "/" + Bundle::kRuntimeLib,
+           0644);
+  EXPECT_EQ(nlohmann::json::parse(R"({
+      "launcher": {"architectures": ["x86_64", "arm64"], "minimumMacOS": "11.0", "signed": false},
+      "library": {"architectures": ["arm64"], "minimumMacOS": "11.0", "signed": true}})"),
+            check({bundle.root()}).json["binaries"]);
+}

@@ -163,7 +163,7 @@ void checkMatch(const MachO::File& launcher, const MachO::File& library, const s
       report.add(
           Severity::Warning, "runtime-newer-os", path, 0,
           "the runtime library's " + match->architecture + " slice needs macOS " +
-              MachO::versionText(match->minimumMacOS) + ", the launcher's macOS " +
+              MachO::versionText(match->minimumMacOS) + ", newer than the launcher's " +
               MachO::versionText(slice.minimumMacOS) +
               ": on the versions between, the launcher starts and the library fails to load");
     }

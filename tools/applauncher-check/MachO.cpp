@@ -78,11 +78,16 @@ class Bytes {
   }
 
   // The range [at, at + length), which must lie inside.
-  std::string_view range(std::uint64_t at, std::uint64_t length, const char* part) const {
+  std::string_view range(std::uint64_t at, std::uint64_t length, const std::string& part) const {
     if (at > data.size() || length > data.size() - at) {
-      throw Damaged{std::string(part) + " lies past the end of the " + what};
+      throw Damaged{part + " extends past the end of the " + what};
     }
     return data.substr(at, length);
+  }
+
+  // A range inside, read in the same byte order; `part` names it.
+  Bytes sub(std::uint64_t at, std::uint64_t length, const char* part) const {
+    return Bytes(range(at, length, std::string("the ") + part), bigEndian, part);
   }
 
  private:
@@ -200,9 +205,8 @@ void readTrie(std::string_view trie, Names& names) {
 void readSymbols(const Bytes& image, bool is64, std::uint64_t symbolsAt, std::uint32_t count,
                  std::uint64_t stringsAt, std::uint32_t stringsSize, Names& names) {
   const std::uint64_t entrySize = is64 ? 16 : 12;
-  const Bytes symbols(image.range(symbolsAt, count * entrySize, "symbol table"), false,
-                      "symbol table");
-  const std::string_view strings = image.range(stringsAt, stringsSize, "string table");
+  const Bytes symbols = image.sub(symbolsAt, count * entrySize, "symbol table");
+  const std::string_view strings = image.range(stringsAt, stringsSize, "the string table");
   for (std::uint64_t i = 0; i < count; ++i) {
     const std::uint8_t type = symbols.u8(i * entrySize + 4);
     if ((type & kStab) != 0 || (type & kExternal) == 0 || (type & kTypeMask) == kUndefined)
@@ -230,8 +234,7 @@ Slice readSlice(std::string_view bytes) {
                    : fileType == kBundle ? FileType::Bundle
                                          : FileType::Other;
   const std::uint32_t count = image.u32(16);
-  const Bytes commands(image.range(is64 ? 32 : 28, image.u32(20), "load commands' area"), bigEndian,
-                       "load commands' area");
+  const Bytes commands = image.sub(is64 ? 32 : 28, image.u32(20), "load-command area");
 
   bool macOS = false, otherPlatform = false, hasTrie = false, hasSymbols = false;
   std::uint64_t trieAt = 0, trieSize = 0;
@@ -244,7 +247,7 @@ Slice readSlice(std::string_view bytes) {
     const std::uint32_t kind = commands.u32(at);
     const std::uint32_t size = commands.u32(at + 4);
     if (size < 8) throw Damaged{"load command " + std::to_string(i) + " is shorter than 8 bytes"};
-    const Bytes command(commands.range(at, size, "a load command"), bigEndian, "load command");
+    const Bytes command = commands.sub(at, size, "load command");
     at += size;
     switch (kind) {
       case kSymtab:
@@ -266,7 +269,7 @@ Slice readSlice(std::string_view bytes) {
         hasTrie = trieSize > 0;
         break;
       case kCodeSignature:
-        image.range(command.u32(8), command.u32(12), "code signature");
+        image.range(command.u32(8), command.u32(12), "the code signature");
         slice.codeSignature = true;
         break;
       case kBuildVersion:
@@ -294,7 +297,7 @@ Slice readSlice(std::string_view bytes) {
 
   Names names(slice.exports);
   if (hasTrie) {
-    readTrie(image.range(trieAt, trieSize, "export trie"), names);
+    readTrie(image.range(trieAt, trieSize, "the export trie"), names);
   } else if (hasSymbols) {
     readSymbols(image, is64, symbolsAt, symbolCount, stringsAt, stringsSize, names);
   }
@@ -313,8 +316,9 @@ std::vector<Slice> readUniversal(const Bytes& file, bool is64) {
     const std::string architecture = architectureName(file.u32(entry), file.u32(entry + 4));
     const std::uint64_t offset = is64 ? file.u64(entry + 8) : file.u32(entry + 8);
     const std::uint64_t size = is64 ? file.u64(entry + 16) : file.u32(entry + 12);
+    const std::string_view bytes = file.range(offset, size, "the " + architecture + " slice");
     try {
-      slices.push_back(readSlice(file.range(offset, size, "slice")));
+      slices.push_back(readSlice(bytes));
     } catch (const Damaged& damaged) {
       throw Damaged{"the " + architecture + " slice: " + damaged.why};
     }
