@@ -95,10 +95,9 @@ BinaryFacts factsOf(const MachO::File& file) {
   BinaryFacts facts;
   facts.architectures = architectures(file);
   std::uint32_t minimum = 0;
-  facts.codeSigned = true;
   for (const MachO::Slice& slice : file.slices) {
     minimum = std::max(minimum, slice.minimumMacOS);
-    facts.codeSigned = facts.codeSigned && slice.codeSignature;
+    if (!slice.codeSignature) facts.unsignedSlices.push_back(slice.architecture);
   }
   if (minimum != 0) facts.minimumMacOS = MachO::versionText(minimum);
   return facts;
@@ -193,9 +192,8 @@ void checkBinaries(const std::string& launcherPath, const std::optional<std::str
   const MachO::File launcher = readBinary(launcherPath);
   if (!launcher.isMachO) {
     report.add(Severity::Note, "not-mach-o", launcherPath, 0,
-               "the launcher is not a Mach-O file (a build for another system?), so its "
-               "architectures, exports and signature and those of the runtime library are not "
-               "checked");
+               "the launcher is not a Mach-O file (a build for another system?), so the "
+               "binary checks are skipped");
     return;
   }
   const std::string why = unloadable(launcher, {MachO::FileType::Executable}, "an executable");

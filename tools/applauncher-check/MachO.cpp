@@ -55,8 +55,6 @@ class Bytes {
   Bytes(std::string_view data, bool bigEndian, const char* what)
       : data(data), bigEndian(bigEndian), what(what) {}
 
-  std::size_t size() const { return data.size(); }
-
   std::uint8_t u8(std::uint64_t at) const {
     need(at, 1);
     return static_cast<std::uint8_t>(data[at]);
@@ -79,9 +77,7 @@ class Bytes {
 
   // The range [at, at + length), which must lie inside.
   std::string_view range(std::uint64_t at, std::uint64_t length, const std::string& part) const {
-    if (at > data.size() || length > data.size() - at) {
-      throw Damaged{part + " extends past the end of the " + what};
-    }
+    if (!inside(at, length)) throw Damaged{part + " extends past the end of the " + what};
     return data.substr(at, length);
   }
 
@@ -91,10 +87,12 @@ class Bytes {
   }
 
  private:
+  bool inside(std::uint64_t at, std::uint64_t length) const {
+    return at <= data.size() && length <= data.size() - at;
+  }
+
   void need(std::uint64_t at, std::uint64_t length) const {
-    if (at > data.size() || length > data.size() - at) {
-      throw Damaged{std::string("truncated ") + what};
-    }
+    if (!inside(at, length)) throw Damaged{std::string("truncated ") + what};
   }
 
   std::string_view data;

@@ -39,20 +39,26 @@ nlohmann::json orNull(const std::optional<std::string>& text) {
   return text ? nlohmann::json(*text) : nlohmann::json(nullptr);
 }
 
-// "x86_64 arm64, macOS 11.0 or later, every slice signed"
+std::string joined(const std::vector<std::string>& names) {
+  std::string text;
+  for (const std::string& name : names) text += (text.empty() ? "" : " ") + name;
+  return text;
+}
+
+// "x86_64 arm64, macOS 11.0 or later, x86_64 unsigned", or "..., signed".
 std::string shown(const std::optional<BinaryFacts>& facts) {
   if (!facts) return "(none)";
-  std::string text;
-  for (const std::string& name : facts->architectures) text += (text.empty() ? "" : " ") + name;
+  std::string text = joined(facts->architectures);
   if (facts->minimumMacOS) text += ", macOS " + *facts->minimumMacOS + " or later";
-  return text + (facts->codeSigned ? ", every slice signed" : ", not every slice signed");
+  const bool whole = facts->unsignedSlices.empty();
+  return text + ", " + (whole ? "signed" : joined(facts->unsignedSlices) + " unsigned");
 }
 
 nlohmann::json orNull(const std::optional<BinaryFacts>& facts) {
   if (!facts) return nullptr;
   return {{"architectures", facts->architectures},
           {"minimumMacOS", orNull(facts->minimumMacOS)},
-          {"signed", facts->codeSigned}};
+          {"signed", facts->unsignedSlices.empty()}};
 }
 
 }  // namespace

@@ -27,7 +27,7 @@ struct Finding {
 struct BinaryFacts {
   std::vector<std::string> architectures;
   std::optional<std::string> minimumMacOS;  // the highest of the slices'; unset if none names one
-  bool codeSigned = false;                  // every slice carries a code signature
+  std::vector<std::string> unsignedSlices;  // the architectures without a code signature
 };
 
 // A part is unset when the check stopped before the launcher would know it.
