@@ -159,12 +159,11 @@ void checkMatch(const MachO::File& launcher, const MachO::File& library, const s
                      " slice exports no _RLX_Launch, the entry point the launcher calls");
     }
     if (match->minimumMacOS > slice.minimumMacOS && slice.minimumMacOS != 0) {
-      report.add(
-          Severity::Warning, "runtime-newer-os", path, 0,
-          "the runtime library's " + match->architecture + " slice needs macOS " +
-              MachO::versionText(match->minimumMacOS) + ", newer than the launcher's " +
-              MachO::versionText(slice.minimumMacOS) +
-              ": on the versions between, the launcher starts and the library fails to load");
+      report.add(Severity::Warning, "runtime-newer-os", path, 0,
+                 "the runtime library's " + match->architecture + " slice needs macOS " +
+                     MachO::versionText(match->minimumMacOS) + ", newer than the launcher's " +
+                     MachO::versionText(slice.minimumMacOS) +
+                     ": on older macOS the launcher starts but cannot load the library");
     }
   }
   if (unmatched.empty()) return;
@@ -191,9 +190,11 @@ void checkBinaries(const std::string& launcherPath, const std::optional<std::str
                    Report& report) {
   const MachO::File launcher = readBinary(launcherPath);
   if (!launcher.isMachO) {
+    const std::string what = launcher.damage.empty()
+                                 ? "the launcher is not a Mach-O file (a build for another system?)"
+                                 : "the launcher cannot be read (" + launcher.damage + ")";
     report.add(Severity::Note, "not-mach-o", launcherPath, 0,
-               "the launcher is not a Mach-O file (a build for another system?), so the "
-               "binary checks are skipped");
+               what + ", so the binary checks are skipped");
     return;
   }
   const std::string why = unloadable(launcher, {MachO::FileType::Executable}, "an executable");
