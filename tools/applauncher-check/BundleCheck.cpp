@@ -170,7 +170,6 @@ void check(const CheckOptions& options, Report& report) {
                    " would be read instead; --home DIR checks as that user");
   }
   planLaunch(launcher, cfgPath, report);
-  checkBinaries(launcherPath, report.plan.library, report);
 }
 
 }  // namespace
@@ -178,6 +177,7 @@ void check(const CheckOptions& options, Report& report) {
 Report checkBundle(const CheckOptions& options) {
   Report report;
   check(options, report);
+  if (report.plan.launcher) checkBinaries(*report.plan.launcher, report.plan.library, report);
   report.close();
   return report;
 }
