@@ -129,33 +129,22 @@ void showAlert(const std::string& title, const std::string& text) {
   if (message) release(message);
 }
 
-class AlertingLastErrorLogAppender : public LogAppender {
- public:
-  void append(const LogEvent& event) override {
-    app::defaultLastErrorLogAppender().append(event);
-    // A failed second entry of main and then the first one show one alert.
-    if (shown.exchange(true)) return;
-    try {
-      if (!isWanted()) return;
-      const std::string name = applicationName();
-      showAlert(displayable(name.empty() ? "The application cannot be opened."
-                                         : "The application \"" + name + "\" cannot be opened."),
-                displayable(app::lastErrorLine()));
-    } catch (...) {
-      // The line is on standard error and in the system log already.
-    }
-  }
-
- private:
-  std::atomic<bool> shown{false};
-};
-
-AlertingLastErrorLogAppender alertingLastErrorLogAppender;
+// Constant-initialised, so a successful launch does not pay for it.
+std::atomic<bool> alertShown{false};
 
 }  // namespace
 
-namespace FailureAlert {
-
-LogAppender& lastErrorLogAppender() { return alertingLastErrorLogAppender; }
-
-}  // namespace FailureAlert
+void FailureAlertLogAppender::append(const LogEvent& event) {
+  app::defaultLastErrorLogAppender().append(event);
+  // A failed second entry of main and then the first one show one alert.
+  if (alertShown.exchange(true)) return;
+  try {
+    if (!isWanted()) return;
+    const std::string name = applicationName();
+    showAlert(displayable(name.empty() ? "The application cannot be opened."
+                                       : "The application \"" + name + "\" cannot be opened."),
+              displayable(app::lastErrorLine()));
+  } catch (...) {
+    // The line is on standard error and in the system log already.
+  }
+}

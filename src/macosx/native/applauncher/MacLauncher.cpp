@@ -2,7 +2,8 @@
 // and sets up and launches the bundle's application; the runtime library may
 // enter main a second time during that launch, which then launches the same
 // description again instead of repeating the set-up. Both entries report a
-// failure through FailureAlert, which adds an alert for a launch from the Finder.
+// failure through FailureAlertLogAppender, which adds an alert for a launch
+// from the Finder.
 #include "FailureAlert.h"
 #include "MacBundle.h"
 #include "share/native/applauncher/AppLauncher.h"
@@ -57,9 +58,9 @@ void initZormLauncher() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  LogAppender* const lastError = &FailureAlert::lastErrorLogAppender();
-  if (zormLauncher) return app::launch(std::nothrow, launchZorm, lastError);
+  FailureAlertLogAppender lastError;
+  if (zormLauncher) return app::launch(std::nothrow, launchZorm, &lastError);
   SysInfo::argc = argc;
   SysInfo::argv = argv;
-  return app::launch(std::nothrow, initZormLauncher, lastError);
+  return app::launch(std::nothrow, initZormLauncher, &lastError);
 }
