@@ -7,7 +7,7 @@
  * LX_TEST_CLOSE_STDERR set, standard error is closed before main. For the
  * failure alert it plays a launch from the desktop: LX_TEST_PARENT_PID is the
  * parent's process id, LX_TEST_STDERR_TERMINAL makes standard error a
- * terminal, and a load of CoreFoundation is recorded and loads
+ * terminal, and a load of CoreFoundation is recorded (key "alert") and loads
  * LX_TEST_ALERT_LIBRARY instead. */
 #define _GNU_SOURCE
 #include <dlfcn.h>
@@ -20,7 +20,15 @@
 #include <unistd.h>
 
 #include "Descriptors.h"
-#include "ShimRecord.h"
+
+/* Exported: the stand-in libraries record their calls through it too. */
+void put(const char* key, const char* value) {
+  const char* path = getenv("LX_TEST_SYSLOG_RECORD");
+  FILE* record = path ? fopen(path, "ab") : NULL;
+  if (!record) return;
+  fprintf(record, "%s=%s\n", key, value);
+  fclose(record);
+}
 
 __attribute__((constructor)) static void beforeMain(void) {
   if (getenv("LX_TEST_CLOSE_STDERR")) close(2);
@@ -88,7 +96,7 @@ void* dlopen(const char* path, int flags) {
   const char* standIn = getenv("LX_TEST_ALERT_LIBRARY");
   if (path &&
       strcmp(path, "/System/Library/Frameworks/CoreFoundation.framework/CoreFoundation") == 0) {
-    put("dlopen", path);
+    put("alert", "dlopen");
     if (standIn) path = standIn;
   }
   return next(path, flags);
