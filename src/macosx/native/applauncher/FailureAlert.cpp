@@ -4,6 +4,8 @@
 
 #include <atomic>
 #include <cstddef>
+#include <exception>
+#include <string>
 
 #include "MacBundle.h"
 #include "share/native/common/Dll.h"
@@ -37,8 +39,9 @@ const double kTimeoutSeconds = 300;
 // Room for any of the launcher's messages with a long path, still readable.
 const std::size_t kMaxTextBytes = 1000;
 
-// Started by the Finder, the Dock or "open", the parent is launchd; from a
-// terminal or a script it is the shell, or standard error is a terminal.
+// Started by the Finder, the Dock or "open", the parent is launchd (process 1)
+// and standard error is no terminal; from a terminal or a script the parent is
+// the shell, or standard error is the terminal.
 bool isWanted() {
   return getppid() == 1 && !isatty(STDERR_FILENO) &&
          SysInfo::getEnvVariable(std::nothrow, "KELPAK_NO_ALERT", std::string()) != "true";
