@@ -56,11 +56,17 @@ std::string findExecutable(const CheckOptions& options, Report& report) {
 
 std::string readPackageName(const std::string& appDir, Report& report) {
   // The launcher's own reader refuses a pipe or a device without waiting on it.
+  const std::string path = FileUtils::combinePath(appDir, ".package");
   try {
-    return PackageFile::loadFromAppDir(appDir).getPackageName();
+    const std::string name = PackageFile::loadFromAppDir(appDir).getPackageName();
+    if (!name.empty() && name.back() == '\r') {
+      report.add(Severity::Warning, "package-cr", path, 1,
+                 "the package name ends in a carriage return (a Windows line end) and keeps it, "
+                 "so no per-user configuration is ever found under it");
+    }
+    return name;
   } catch (const LxErrorBase& e) {
-    report.add(Severity::Error, "package-unreadable", FileUtils::combinePath(appDir, ".package"), 0,
-               e.rawMessage());
+    report.add(Severity::Error, "package-unreadable", path, 0, e.rawMessage());
   }
   return std::string();
 }

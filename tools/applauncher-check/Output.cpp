@@ -1,33 +1,13 @@
 #include "Output.h"
 
-#include <cstdio>
 #include <nlohmann/json.hpp>
 #include <ostream>
 
+#include "TerminalText.h"
+
 namespace {
 
-std::string shown(const std::string& text) {
-  std::string out;
-  out.reserve(text.size());
-  for (const char c : text) {
-    const unsigned char byte = static_cast<unsigned char>(c);
-    if (c == '\r') {
-      out += "\\r";
-    } else if (c == '\n') {
-      out += "\\n";
-    } else if (c == '\t') {
-      out += "\\t";
-    } else if (byte < 0x20 || byte == 0x7f) {
-      char escape[5];
-      std::snprintf(escape, sizeof escape, "\\x%02x", byte);
-      out += escape;
-    } else {
-      out += c;
-    }
-  }
-  return out;
-}
-
+std::string shown(const std::string& text) { return forTerminal(text); }
 std::string shown(const std::optional<std::string>& text) { return text ? shown(*text) : "(none)"; }
 
 // Compact, with bytes that are not UTF-8 replaced by U+FFFD.
@@ -66,11 +46,21 @@ void writeJson(std::ostream& out, const Report& report) {
   const Plan& plan = report.plan;
   nlohmann::json environment = nlohmann::json::object();
   for (const auto& [name, value] : plan.environment) environment[name] = value;
+  const nlohmann::json summary = {
+      {"errors", report.count(Severity::Error)},
+      {"warnings", report.count(Severity::Warning)},
+      {"notes", report.count(Severity::Note)},
+  };
   const std::pair<const char*, nlohmann::json> fields[] = {
-      {"bundle", plan.bundle},           {"launcher", orNull(plan.launcher)},
-      {"config", orNull(plan.config)},   {"runtimeDirectory", orNull(plan.runtimeDirectory)},
-      {"library", orNull(plan.library)}, {"arguments", plan.arguments},
-      {"environment", environment},      {"launches", report.launches()},
+      {"bundle", plan.bundle},
+      {"launcher", orNull(plan.launcher)},
+      {"config", orNull(plan.config)},
+      {"runtimeDirectory", orNull(plan.runtimeDirectory)},
+      {"library", orNull(plan.library)},
+      {"arguments", plan.arguments},
+      {"environment", environment},
+      {"launches", report.launches()},
+      {"summary", summary},
   };
   // Written field by field and finding by finding: a large file can give
   // hundreds of thousands of findings, too many to hold as one tree.
