@@ -31,6 +31,11 @@ std::vector<std::string> namesOf(const IdType (&table)[size]) {
   return names;
 }
 
+// The line of value `index`; 0 when unknown.
+std::int64_t lineAt(const std::vector<std::int64_t>& lines, std::size_t index) {
+  return index < lines.size() ? lines[index] : 0;
+}
+
 std::string didYouMean(std::string_view name, const std::vector<std::string>& known,
                        const char* open, const char* close) {
   const std::string best = closestName(name, known);
@@ -162,19 +167,25 @@ void CfgLint::finish() {
   }
 }
 
-std::int64_t CfgLint::lineOf(const CfgFile::SectionId& section, const CfgFile::PropertyId& property,
-                             std::size_t index) const {
+const std::vector<std::int64_t>& CfgLint::valueLines(const CfgFile::SectionId& section,
+                                                     const CfgFile::PropertyId& property) const {
+  static const std::vector<std::int64_t> none;
   const auto s = committedLines.find(section.name());
-  if (s == committedLines.end()) return 0;
+  if (s == committedLines.end()) return none;
   const auto p = s->second.find(property.name());
-  return p == s->second.end() || index >= p->second.size() ? 0 : p->second[index];
+  return p == s->second.end() ? none : p->second;
 }
 
-void CfgLint::checkFile(const CfgFile::SectionId& section, const CfgFile::PropertyId& property,
-                        std::size_t index, const std::string& file, const char* what) {
-  if (file.empty() || FileUtils::isFileExists(file)) return;
+void CfgLint::checkFile(std::int64_t line, const std::string& file, const char* what) {
+  if (file.empty()) return;
+  // A path list may repeat one entry a million times; stat it once.
+  if (file != lastFile) {
+    lastFile = file;
+    lastFileExists = FileUtils::isFileExists(file);
+  }
+  if (lastFileExists) return;
   const bool relative = !FileUtils::isDirSeparator(file[0]);
-  add(Severity::Warning, "missing-file", lineOf(section, property, index), [&]() -> std::string {
+  add(Severity::Warning, "missing-file", line, [&]() -> std::string {
     return std::string(what) + " \"" + file + "\" does not exist" +
            (relative ? " (a relative path is taken from the working directory at launch)" : "");
   });
@@ -197,12 +208,13 @@ void CfgLint::checkLoaded(const CfgFile& cfg) {
   for (const auto& [property, what] : pathLists) {
     const auto found = app.find(*property);
     if (found == app.end()) continue;
+    const std::vector<std::int64_t>& lines = valueLines(SectionName::Application, *property);
     for (std::size_t i = 0; i < found->second.size(); ++i) {
-      std::vector<std::string> entries;
-      tstrings::split(entries, found->second[i], std::string(1, FileUtils::pathSeparator),
-                      tstrings::KeepAll);
-      for (const std::string& entry : entries) {
-        checkFile(SectionName::Application, *property, i, entry, what);
+      // Entry by entry, without a list of them: a value can hold millions.
+      const std::string& value = found->second[i];
+      for (std::size_t start = 0, end = 0; start <= value.size(); start = end + 1) {
+        end = std::min(value.find(FileUtils::pathSeparator, start), value.size());
+        checkFile(lineAt(lines, i), value.substr(start, end - start), what);
       }
     }
   }
@@ -213,7 +225,7 @@ void CfgLint::checkLoaded(const CfgFile& cfg) {
   for (const auto& [property, what] : single) {
     const auto found = app.find(*property);
     if (found == app.end() || found->second.empty()) continue;
-    checkFile(SectionName::Application, *property, found->second.size() - 1,
-              CfgFile::asString(*found), what);
+    const std::vector<std::int64_t>& lines = valueLines(SectionName::Application, *property);
+    checkFile(lineAt(lines, found->second.size() - 1), CfgFile::asString(*found), what);
   }
 }

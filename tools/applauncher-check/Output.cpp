@@ -1,5 +1,6 @@
 #include "Output.h"
 
+#include <algorithm>
 #include <nlohmann/json.hpp>
 #include <ostream>
 
@@ -13,6 +14,19 @@ std::string shown(const std::optional<std::string>& text) { return text ? shown(
 // Compact, with bytes that are not UTF-8 replaced by U+FFFD.
 std::string dumped(const nlohmann::json& value) {
   return value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+// The same for a string; one without characters to escape, as most long
+// arguments are, is written as it is, without a copy.
+void writeString(std::ostream& out, const std::string& text) {
+  const bool plain = std::all_of(text.begin(), text.end(), [](char c) {
+    return c >= 0x20 && c < 0x7F && c != '"' && c != '\\';
+  });
+  if (plain) {
+    out << '"' << text << '"';
+  } else {
+    out << dumped(text);
+  }
 }
 
 nlohmann::json orNull(const std::optional<std::string>& text) {
@@ -51,21 +65,26 @@ void writeJson(std::ostream& out, const Report& report) {
       {"warnings", report.count(Severity::Warning)},
       {"notes", report.count(Severity::Note)},
   };
-  const std::pair<const char*, nlohmann::json> fields[] = {
-      {"bundle", plan.bundle},
-      {"launcher", orNull(plan.launcher)},
-      {"config", orNull(plan.config)},
-      {"runtimeDirectory", orNull(plan.runtimeDirectory)},
-      {"library", orNull(plan.library)},
-      {"arguments", plan.arguments},
-      {"environment", environment},
-      {"launches", report.launches()},
-      {"summary", summary},
-  };
   // Written field by field and finding by finding: a large file can give
   // hundreds of thousands of findings, too many to hold as one tree.
+  const auto field = [&out](const char* key, const nlohmann::json& value) {
+    out << "  \"" << key << "\": " << dumped(value) << ",\n";
+  };
   out << "{\n";
-  for (const auto& [key, value] : fields) out << "  \"" << key << "\": " << dumped(value) << ",\n";
+  field("bundle", plan.bundle);
+  field("launcher", orNull(plan.launcher));
+  field("config", orNull(plan.config));
+  field("runtimeDirectory", orNull(plan.runtimeDirectory));
+  field("library", orNull(plan.library));
+  out << "  \"arguments\": [";
+  for (std::size_t i = 0; i < plan.arguments.size(); ++i) {
+    if (i > 0) out << ',';
+    writeString(out, plan.arguments[i]);
+  }
+  out << "],\n";
+  field("environment", environment);
+  field("launches", report.launches());
+  field("summary", summary);
   out << "  \"findings\": [";
   const char* separator = "\n    ";
   for (const Finding& f : report.findings()) {

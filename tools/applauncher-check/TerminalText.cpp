@@ -10,6 +10,8 @@ void appendHex(std::string& out, unsigned char byte) {
   out += escape;
 }
 
+bool isPrintableAscii(unsigned char byte) { return byte >= 0x20 && byte < 0x7F; }
+
 bool isContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
 
 // The length of the valid UTF-8 sequence at `text[pos]`, which is not
@@ -47,8 +49,12 @@ std::string forTerminal(std::string_view text) {
   out.reserve(text.size());
   for (std::size_t pos = 0; pos < text.size();) {
     const unsigned char byte = static_cast<unsigned char>(text[pos]);
-    if (byte >= 0x20 && byte < 0x7F) {
-      out += text[pos++];
+    if (isPrintableAscii(byte)) {
+      // A run of printable ASCII at once: values can be megabytes long.
+      std::size_t end = pos + 1;
+      while (end < text.size() && isPrintableAscii(static_cast<unsigned char>(text[end]))) ++end;
+      out.append(text, pos, end - pos);
+      pos = end;
     } else if (byte == '\r' || byte == '\n' || byte == '\t') {
       out += byte == '\r' ? "\\r" : byte == '\n' ? "\\n" : "\\t";
       ++pos;
