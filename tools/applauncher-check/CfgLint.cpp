@@ -4,18 +4,13 @@
 #include <cctype>
 
 #include "Suggest.h"
+#include "share/native/applauncher/CfgProperty.h"
 #include "share/native/common/FileUtils.h"
 #include "share/native/common/tstrings.h"
 
 namespace {
 
 const char kByteOrderMark[] = "\xEF\xBB\xBF";
-
-// Properties of which the launcher uses the last value only.
-bool isSingleValued(std::string_view name) {
-  return name != PropertyName::classpath.name() && name != PropertyName::modulepath.name() &&
-         name != PropertyName::arguments.name() && name != PropertyName::vexaOptions.name();
-}
 
 bool isNameChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
 
@@ -67,6 +62,7 @@ void CfgLint::line(std::int64_t number, std::string_view text) {
 void CfgLint::section(std::int64_t number, std::string_view name, bool known) {
   seenHeader = true;
   sectionKnown = known;
+  sectionName.assign(name);
   headerLine = number;
   if (!known) {
     add(Severity::Warning, "unknown-section", number, [&]() -> std::string {
@@ -80,8 +76,15 @@ void CfgLint::property(std::int64_t number, std::string_view name, std::string_v
                        bool recorded) {
   if (number == 1 && byteOrderMark) return;  // reported as the mark
   if (recorded) {
+    const CfgProperty* row = CfgProperties::find(sectionName, name);
+    if (!row) {
+      add(Severity::Warning, "property-wrong-section", number, [&]() -> std::string {
+        return std::string(name) + " belongs in [" + CfgProperties::find(name)->section.name() +
+               "]; the launcher ignores it under [" + sectionName + "]";
+      });
+    }
     std::vector<std::int64_t>& lines = pending[std::string(name)];
-    if (!lines.empty() && isSingleValued(name)) {
+    if (!lines.empty() && row && row->read && row->values == CfgProperty::Values::Last) {
       add(Severity::Warning, "repeated-value", number, [&]() -> std::string {
         return std::string(name) + " is given again (first at line " +
                std::to_string(lines.front()) + "); only the last value is used";
@@ -170,50 +173,47 @@ std::int64_t CfgLint::lineOf(const CfgFile::SectionId& section, const CfgFile::P
   return p == s->second.end() || index >= p->second.size() ? 0 : p->second[index];
 }
 
-void CfgLint::checkFile(const CfgFile::SectionId& section, const CfgFile::PropertyId& property,
-                        std::size_t index, const std::string& file, const char* what) {
+void CfgLint::checkFile(const CfgProperty& property, std::size_t index, const std::string& file,
+                        const char* what) {
   if (file.empty() || FileUtils::isFileExists(file)) return;
   const bool relative = !FileUtils::isDirSeparator(file[0]);
-  add(Severity::Warning, "missing-file", lineOf(section, property, index), [&]() -> std::string {
-    return std::string(what) + " \"" + file + "\" does not exist" +
-           (relative ? " (a relative path is taken from the working directory at launch)" : "");
-  });
+  add(Severity::Warning, "missing-file", lineOf(property.section, property.name, index),
+      [&]() -> std::string {
+        return std::string(what) + " \"" + file + "\" does not exist" +
+               (relative ? " (a relative path is taken from the working directory at launch)" : "");
+      });
 }
 
 void CfgLint::checkLoaded(const CfgFile& cfg) {
-  const CfgFile::Properties& app = cfg.getProperties(SectionName::Application);
-  if (!app.count(PropertyName::mainclass) && !app.count(PropertyName::mainmodule) &&
-      !app.count(PropertyName::mainzep)) {
+  if (!CfgProperties::mainclass.find(cfg) && !CfgProperties::mainmodule.find(cfg) &&
+      !CfgProperties::mainzep.find(cfg)) {
     add(Severity::Error, "no-main", 0, [&]() -> std::string {
       return std::string("[Application] names nothing to start: none of ") +
              PropertyName::mainclass.name() + ", " + PropertyName::mainmodule.name() + ", " +
              PropertyName::mainzep.name();
     });
   }
-  const std::pair<const CfgFile::PropertyId*, const char*> pathLists[] = {
-      {&PropertyName::classpath, "class-path entry"},
-      {&PropertyName::modulepath, "module-path entry"},
+  const std::pair<const CfgProperty*, const char*> pathLists[] = {
+      {&CfgProperties::classpath, "class-path entry"},
+      {&CfgProperties::modulepath, "module-path entry"},
   };
   for (const auto& [property, what] : pathLists) {
-    const auto found = app.find(*property);
-    if (found == app.end()) continue;
+    const CfgFile::Property* found = property->find(cfg);
+    if (!found) continue;
     for (std::size_t i = 0; i < found->second.size(); ++i) {
       std::vector<std::string> entries;
       tstrings::split(entries, found->second[i], std::string(1, FileUtils::pathSeparator),
                       tstrings::KeepAll);
-      for (const std::string& entry : entries) {
-        checkFile(SectionName::Application, *property, i, entry, what);
-      }
+      for (const std::string& entry : entries) checkFile(*property, i, entry, what);
     }
   }
-  const std::pair<const CfgFile::PropertyId*, const char*> single[] = {
-      {&PropertyName::splash, "splash file"},
-      {&PropertyName::mainzep, "main archive"},
+  const std::pair<const CfgProperty*, const char*> single[] = {
+      {&CfgProperties::splash, "splash file"},
+      {&CfgProperties::mainzep, "main archive"},
   };
   for (const auto& [property, what] : single) {
-    const auto found = app.find(*property);
-    if (found == app.end() || found->second.empty()) continue;
-    checkFile(SectionName::Application, *property, found->second.size() - 1,
-              CfgFile::asString(*found), what);
+    const CfgFile::Property* found = property->find(cfg);
+    if (!found || found->second.empty()) continue;
+    checkFile(*property, found->second.size() - 1, CfgFile::asString(*found), what);
   }
 }

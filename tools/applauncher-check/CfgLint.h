@@ -13,6 +13,8 @@
 #include "Report.h"
 #include "share/native/applauncher/CfgFile.h"
 
+struct CfgProperty;
+
 class CfgLint final : public CfgFileObserver {
  public:
   // Findings go to `report` under `path`; `macros` are the launcher's.
@@ -45,8 +47,8 @@ class CfgLint final : public CfgFileObserver {
   // The line of a value of a committed property; 0 when unknown.
   std::int64_t lineOf(const CfgFile::SectionId& section, const CfgFile::PropertyId& property,
                       std::size_t index) const;
-  void checkFile(const CfgFile::SectionId& section, const CfgFile::PropertyId& property,
-                 std::size_t index, const std::string& path, const char* what);
+  void checkFile(const CfgProperty& property, std::size_t index, const std::string& path,
+                 const char* what);
 
   Report& report;
   std::string path;
@@ -55,6 +57,7 @@ class CfgLint final : public CfgFileObserver {
   std::string lastText;
   bool seenHeader = false;
   bool sectionKnown = false;
+  std::string sectionName;  // of the last header
   bool byteOrderMark = false;
   std::int64_t firstCrLine = 0;
   std::int64_t crLines = 0;
