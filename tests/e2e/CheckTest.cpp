@@ -17,6 +17,7 @@
 
 using ::testing::HasSubstr;
 using ::testing::IsSupersetOf;
+using ::testing::Not;
 using namespace std::string_literals;
 
 namespace {
@@ -210,6 +211,24 @@ TEST_F(CheckTest, EachCodeComesFromItsBundle) {
        0,
        {"repeated-value:3"},
        "first at line 2"},
+      {"a version given twice, which the launcher never reads",
+       cfg(minimal + "app.version=1\napp.version=2\n"),
+       {},
+       0,
+       {},
+       ""},
+      {"arguments under [Application]",
+       cfg(minimal + "arguments=x\n"),
+       {},
+       0,
+       {"property-wrong-section:3"},
+       "arguments belongs in [ArgOptions]; the launcher ignores it under [Application]"},
+      {"a main class given twice under [ArgOptions]",
+       cfg(minimal + "[ArgOptions]\napp.mainclass=A\napp.mainclass=B\n"),
+       {},
+       0,
+       {"property-wrong-section:4", "property-wrong-section:5"},
+       "belongs in [Application]"},
       {"a section given twice",
        cfg(minimal + "[Application]\napp.mainclass=Other\n"),
        {},
@@ -261,6 +280,17 @@ TEST_F(CheckTest, EachCodeComesFromItsBundle) {
        0,
        {"missing-file:3", "unknown-property:4"},
        "did you mean"},
+      {"relative paths, there in the checker's working directory",
+       [this](const Bundle& b, const TempDir&) {
+         b.writeCfg(kMinimalCfg + "app.classpath=$APPDIR/a.zep:a.zep\napp.splash=splash.png\n");
+         writeFile(b.appDir() + "/a.zep", "");
+         writeFile(tmp / "a.zep", "");
+         writeFile(tmp / "splash.png", "");
+       },
+       {"--strict"},
+       1,
+       {"relative-path:3", "relative-path:4"},
+       "splash file \"splash.png\" is relative"},
       {"a file that is not executable beside the launcher",
        [](const Bundle& b, const TempDir&) { writeFile(b.binDir() + "/notes.txt", "x"); },
        {},
@@ -309,6 +339,17 @@ TEST_F(CheckTest, PathWithAColon) {
   const Checked checked = check({bundle.root()});
   EXPECT_EQ(1, checked.result.status);
   EXPECT_EQ(std::set<std::string>{"bundle-path-colon"}, codes(checked.json, false));
+}
+
+// A launch from the Finder runs in "/", where a relative splash file is not
+// found, wherever the checker runs.
+TEST_F(CheckTest, RelativeSplashPlannedAsFromTheFinder) {
+  const Bundle bundle = readyBundle(tmp.path());
+  bundle.writeCfg(kMinimalCfg + "app.splash=splash.png\n");
+  writeFile(tmp / "splash.png", "");
+  const Checked checked = check({"Demo.app"});
+  EXPECT_EQ(0, checked.result.status) << checked.result.err;
+  EXPECT_THAT(checked.json["arguments"].dump(), Not(HasSubstr("-splash:")));
 }
 
 TEST_F(CheckTest, NotesSayWhichConfigurationIsRead) {

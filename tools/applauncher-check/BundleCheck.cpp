@@ -7,6 +7,7 @@
 #include "CfgLint.h"
 #include "macosx/native/applauncher/MacBundle.h"
 #include "share/native/applauncher/AppLauncher.h"
+#include "share/native/applauncher/CfgProperty.h"
 #include "share/native/applauncher/PackageFile.h"
 #include "share/native/applauncher/ZormLauncher.h"
 #include "share/native/common/ErrorHandling.h"
@@ -107,7 +108,7 @@ void planLaunch(const AppLauncher& launcher, const std::string& cfgPath, Report&
   if (!cfg) return;
   const std::string runtimeDir = launcher.getRuntimeDir(*cfg);
   report.plan.runtimeDirectory = runtimeDir;
-  if (cfg->getProperties(SectionName::Application).count(PropertyName::runtime) == 0) {
+  if (!CfgProperties::runtime.find(*cfg)) {
     report.add(Severity::Note, "runtime-default", cfgPath, 0,
                "no app.runtime in [Application]: the runtime is the bundle's own, " + runtimeDir);
   }

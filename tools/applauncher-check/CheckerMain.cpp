@@ -5,6 +5,7 @@
 // with one line on standard error and no report.
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
@@ -18,6 +19,7 @@
 #include "CheckArgs.h"
 #include "Output.h"
 #include "TerminalText.h"
+#include "share/native/common/FileUtils.h"
 #include "share/native/common/Log.h"
 #include "share/native/common/SysInfo.h"
 #include "share/native/common/app.h"
@@ -67,6 +69,14 @@ int run(int argc, char** argv) {
     return 0;
   }
   requireDirectory(check.options.bundle);
+  // Plan as a launch from the Finder runs, in the working directory "/", so
+  // that nothing depends on where the checker runs; path arguments count
+  // from the checker's own working directory.
+  check.options.bundle = FileUtils::toAbsolutePath(check.options.bundle);
+  if (check.options.home && !check.options.home->empty()) {
+    check.options.home = FileUtils::toAbsolutePath(*check.options.home);
+  }
+  if (chdir("/") != 0) throw CannotCheck(systemError("chdir(/)", errno));
   // The launch's command line, so the launcher's own rule picks what it keeps.
   std::vector<char*> launchArgv{argv[0]};
   for (std::string& arg : check.options.args) launchArgv.push_back(&arg[0]);
