@@ -1,8 +1,10 @@
 #include "BundleCheck.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <memory>
+#include <new>
 
 #include "CfgLint.h"
 #include "macosx/native/applauncher/MacBundle.h"
@@ -93,6 +95,9 @@ std::optional<CfgFile> loadCfgFile(const AppLauncher& launcher, const std::strin
     lint.checkLoaded(cfg);
     return std::optional<CfgFile>(std::move(cfg));
   } catch (const LxErrorBase& e) {
+    // The reader tells a failed allocation as a read error; here that is the
+    // checker's own memory, which says nothing about the launch.
+    if (errno == ENOMEM) throw std::bad_alloc();
     lint.finish();
     const std::string code = loadFailure(path, lint);
     const bool atLine = code == "config-syntax" || code == "config-nul";
