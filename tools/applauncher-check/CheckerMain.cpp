@@ -17,13 +17,8 @@ int main(int argc, char** argv) {
   Logger::defaultLogger().setAppender(quiet);
   try {
     CheckArgs check = parseCheckArgs(std::vector<std::string>(argv + 1, argv + argc));
-    // The launch's command line, so the launcher's own rule picks what it keeps.
-    std::vector<char*> launchArgv{argv[0]};
-    for (std::string& arg : check.options.args) launchArgv.push_back(&arg[0]);
-    launchArgv.push_back(nullptr);
-    SysInfo::argc = static_cast<int>(launchArgv.size() - 1);
-    SysInfo::argv = launchArgv.data();
-    check.options.args = SysInfo::getCommandArgs(SysInfo::ExcludeProgramName);
+    // The launcher's own rule picks what it keeps; no program name stands in front.
+    check.options.args = SysInfo::getCommandArgs(check.options.args, SysInfo::IncludeProgramName);
 
     const Report report = checkBundle(check.options);
     if (check.json) {

@@ -11,11 +11,6 @@
 #include "share/native/common/SysInfo.h"
 #include "share/native/common/tstrings.h"
 
-// Braces: the path is taken before the arguments.
-AppLauncher::AppLauncher()
-    : AppLauncher{SysInfo::getProcessModulePath(),
-                  SysInfo::getCommandArgs(SysInfo::ExcludeProgramName)} {}
-
 AppLauncher::AppLauncher(std::string launcherPath, std::vector<std::string> args)
     : args(std::move(args)), launcherPath(std::move(launcherPath)) {}
 

@@ -15,9 +15,6 @@ class Zorm;
 
 class AppLauncher {
  public:
-  // Takes the executable's path and the command-line arguments (without
-  // "-psn_" ones) of this process; throws when either cannot be had.
-  AppLauncher();
   // Plans for the executable at `launcherPath` started with `args`.
   AppLauncher(std::string launcherPath, std::vector<std::string> args);
 
