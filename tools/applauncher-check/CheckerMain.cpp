@@ -14,7 +14,7 @@
 int main(int argc, char** argv) {
   // The planning code logs as it goes; the checker reports through findings.
   NopLogAppender quiet;
-  Logger::defaultLogger().setAppender(quiet);
+  const AppenderScope quietScope(Logger::defaultLogger(), quiet);
   try {
     CheckArgs check = parseCheckArgs(std::vector<std::string>(argv + 1, argv + argc));
     // The launcher's own rule picks what it keeps; no program name stands in front.
