@@ -4,7 +4,11 @@
  * main and for every call of openlog, syslog, vsyslog and closelog, which it
  * does not pass on. Datagrams meant for "/dev/log" go to the socket named by
  * LX_TEST_SYSLOG_SOCKET instead, so no test writes the machine's log. With
- * LX_TEST_CLOSE_STDERR set, standard error is closed before main. */
+ * LX_TEST_CLOSE_STDERR set, standard error is closed before main. For the
+ * failure alert it plays a launch from the desktop: LX_TEST_PARENT_PID is the
+ * parent's process id, LX_TEST_STDERR_TERMINAL makes standard error a
+ * terminal, and a load of CoreFoundation is recorded (key "alert") and loads
+ * LX_TEST_ALERT_LIBRARY instead. */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <stdarg.h>
@@ -17,7 +21,8 @@
 
 #include "Descriptors.h"
 
-static void put(const char* key, const char* value) {
+/* Exported: the stand-in libraries record their calls through it too. */
+void put(const char* key, const char* value) {
   const char* path = getenv("LX_TEST_SYSLOG_RECORD");
   FILE* record = path ? fopen(path, "ab") : NULL;
   if (!record) return;
@@ -70,4 +75,29 @@ ssize_t sendto(int fd, const void* buffer, size_t length, int flags, __CONST_SOC
     addressLength = sizeof redirected;
   }
   return next(fd, buffer, length, flags, address, addressLength);
+}
+
+pid_t getppid(void) {
+  static pid_t (*next)(void);
+  if (!next) *(void**)&next = dlsym(RTLD_NEXT, "getppid");
+  const char* parent = getenv("LX_TEST_PARENT_PID");
+  return parent ? (pid_t)atoi(parent) : next();
+}
+
+int isatty(int fd) {
+  static int (*next)(int);
+  if (!next) *(void**)&next = dlsym(RTLD_NEXT, "isatty");
+  return fd == 2 && getenv("LX_TEST_STDERR_TERMINAL") ? 1 : next(fd);
+}
+
+void* dlopen(const char* path, int flags) {
+  static void* (*next)(const char*, int);
+  if (!next) *(void**)&next = dlsym(RTLD_NEXT, "dlopen");
+  const char* standIn = getenv("LX_TEST_ALERT_LIBRARY");
+  if (path &&
+      strcmp(path, "/System/Library/Frameworks/CoreFoundation.framework/CoreFoundation") == 0) {
+    put("alert", "dlopen");
+    if (standIn) path = standIn;
+  }
+  return next(path, flags);
 }

@@ -40,7 +40,7 @@ std::string oneLine(const std::string& message) {
 class LastErrorLogAppender : public LogAppender {
  public:
   void append(const LogEvent&) override {
-    const std::string line = oneLine(app::lastErrorMsg());
+    const std::string line = app::lastErrorLine();
     std::cerr << line + "\n" << std::flush;
     // Started from the desktop, standard error goes nowhere; the system log stays.
     SystemLog::error(line);
@@ -153,6 +153,8 @@ bool isWithLogging() {
 }
 
 std::string lastErrorMsg() { return theLastErrorMsg ? *theLastErrorMsg : std::string(); }
+
+std::string lastErrorLine() { return oneLine(lastErrorMsg()); }
 
 LogAppender& defaultLastErrorLogAppender() { return lastErrorLogAppender; }
 
