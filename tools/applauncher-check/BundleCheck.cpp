@@ -55,6 +55,7 @@ std::string findExecutable(const CheckOptions& options, Report& report) {
   return std::string();
 }
 
+// The finding code of the parser's verdict on a configuration it could not load.
 const char* failureCode(CfgFileFailure kind) {
   switch (kind) {
     case CfgFileFailure::Missing:
@@ -91,7 +92,7 @@ class Planner final : public LaunchObserver {
     return true;
   }
 
-  void bundle(const std::string&, const std::string& name) override { packageName = name; }
+  void package(const std::string& name) override { packageName = name; }
 
   CfgFileObserver* reading(const std::string& path, const AppLauncher& launcher) override {
     cfgPath = path;

@@ -14,7 +14,7 @@ std::unique_ptr<Zorm> planBundleLaunch(const std::string& launcherPath,
   planStep(observer, LaunchStep::PackageFile, [&] {
     packageName = PackageFile::loadFromAppDir(BundleLayout::appDir(imageRoot)).getPackageName();
   });
-  if (observer) observer->bundle(imageRoot, packageName);
+  if (observer) observer->package(packageName);
 
   AppLauncher launcher(launcherPath, std::move(args));
   BundleLayout::configure(launcher, imageRoot);

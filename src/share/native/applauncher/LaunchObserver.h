@@ -25,8 +25,8 @@ class LaunchObserver {
   // `step` failed as the launch fails. True plans on as if it had passed
   // (with no package name, or no library); false lets `error` end the plan.
   virtual bool failed(LaunchStep step, const LxErrorBase& error) = 0;
-  // The bundle's image root and package name ("" for none), once known.
-  virtual void bundle(const std::string& imageRoot, const std::string& packageName) = 0;
+  // The bundle's package name, "" for none.
+  virtual void package(const std::string& name) = 0;
   // The configuration `launcher` is about to read; the observer returned,
   // when not null, watches its parser.
   virtual CfgFileObserver* reading(const std::string& cfgPath, const AppLauncher& launcher) = 0;
