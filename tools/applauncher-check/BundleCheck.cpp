@@ -1,8 +1,10 @@
 #include "BundleCheck.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <memory>
+#include <new>
 
 #include "CfgLint.h"
 #include "share/native/applauncher/AppLauncher.h"
@@ -92,7 +94,15 @@ class Planner final : public LaunchObserver {
     return true;
   }
 
-  void package(const std::string& name) override { packageName = name; }
+  void package(const std::string& name) override {
+    packageName = name;
+    if (!name.empty() && name.back() == '\r') {
+      report.add(Severity::Warning, "package-cr",
+                 FileUtils::combinePath(BundleLayout::appDir(report.plan.bundle), ".package"), 1,
+                 "the package name ends in a carriage return (a Windows line end) and keeps it, "
+                 "so no per-user configuration is ever found under it");
+    }
+  }
 
   CfgFileObserver* reading(const std::string& path, const AppLauncher& launcher) override {
     cfgPath = path;
@@ -114,6 +124,9 @@ class Planner final : public LaunchObserver {
   }
 
   void unloaded(const CfgFileError& error) override {
+    // The reader tells a failed allocation as a read error; here that is the
+    // checker's own memory, which says nothing about the launch.
+    if (errno == ENOMEM) throw std::bad_alloc();
     lint->finish();
     report.add(Severity::Error, failureCode(error.kind()), cfgPath, error.line(),
                error.rawMessage());
@@ -153,13 +166,8 @@ void check(const CheckOptions& options, Report& report) {
   }
   report.plan.launcher = launcherPath;
   report.plan.bundle = BundleLayout::imageRoot(launcherPath);
-  // A relative --home names a directory below the checker's working
-  // directory, as any path argument does; from there on it is the launcher's
-  // absolute HOME.
-  const auto home = [&options]() {
-    return options.home && !options.home->empty() ? FileUtils::toAbsolutePath(*options.home)
-                                                  : std::string();
-  };
+  // An absolute --home, as the launcher's HOME: used as it is.
+  const auto home = [&options]() { return options.home.value_or(std::string()); };
   Planner planner(options, report);
   const std::unique_ptr<Zorm> zorm = planBundleLaunch(launcherPath, options.args, home, &planner);
   if (!zorm) return;

@@ -26,6 +26,11 @@ std::vector<std::string> namesOf(const IdType (&table)[size]) {
   return names;
 }
 
+// The line of value `index`; 0 when unknown.
+std::int64_t lineAt(const std::vector<std::int64_t>& lines, std::size_t index) {
+  return index < lines.size() ? lines[index] : 0;
+}
+
 std::string didYouMean(std::string_view name, const std::vector<std::string>& known,
                        const char* open, const char* close) {
   const std::string best = closestName(name, known);
@@ -163,23 +168,34 @@ void CfgLint::finish() {
   }
 }
 
-std::int64_t CfgLint::lineOf(const CfgFile::SectionId& section, const CfgFile::PropertyId& property,
-                             std::size_t index) const {
-  const auto s = committedLines.find(section.name());
-  if (s == committedLines.end()) return 0;
-  const auto p = s->second.find(property.name());
-  return p == s->second.end() || index >= p->second.size() ? 0 : p->second[index];
+const std::vector<std::int64_t>& CfgLint::valueLines(const CfgProperty& property) const {
+  static const std::vector<std::int64_t> none;
+  const auto s = committedLines.find(property.section.name());
+  if (s == committedLines.end()) return none;
+  const auto p = s->second.find(property.name.name());
+  return p == s->second.end() ? none : p->second;
 }
 
-void CfgLint::checkFile(const CfgProperty& property, std::size_t index, const std::string& file,
-                        const char* what) {
-  if (file.empty() || FileUtils::isFileExists(file)) return;
-  const bool relative = !FileUtils::isDirSeparator(file[0]);
-  add(Severity::Warning, "missing-file", lineOf(property.section, property.name, index),
-      [&]() -> std::string {
-        return std::string(what) + " \"" + file + "\" does not exist" +
-               (relative ? " (a relative path is taken from the working directory at launch)" : "");
-      });
+void CfgLint::checkFile(std::int64_t line, const std::string& file, const char* what) {
+  if (file.empty()) return;
+  if (file[0] != '/') {
+    // Not tested against the checker's own working directory: the result
+    // must not depend on where the checker runs.
+    add(Severity::Warning, "relative-path", line, [&]() -> std::string {
+      return std::string(what) + " \"" + file +
+             "\" is relative: the runtime takes it from the launch's working directory, which "
+             "is / for a launch from the Finder";
+    });
+    return;
+  }
+  // A path list may repeat one entry a million times; stat it once.
+  if (file != lastFile) {
+    lastFile = file;
+    lastFileExists = FileUtils::isFileExists(file);
+  }
+  if (lastFileExists) return;
+  add(Severity::Warning, "missing-file", line,
+      [&]() -> std::string { return std::string(what) + " \"" + file + "\" does not exist"; });
 }
 
 void CfgLint::checkLoaded(const CfgFile& cfg) {
@@ -191,27 +207,31 @@ void CfgLint::checkLoaded(const CfgFile& cfg) {
              PropertyName::mainzep.name();
     });
   }
-  const std::pair<const CfgProperty*, const char*> pathLists[] = {
+  // The paths handed to the runtime as written; app.runtime is not among
+  // them, since the launcher joins a relative one to the image root itself.
+  const std::pair<const CfgProperty*, const char*> paths[] = {
       {&CfgProperties::classpath, "class-path entry"},
       {&CfgProperties::modulepath, "module-path entry"},
-  };
-  for (const auto& [property, what] : pathLists) {
-    const CfgFile::Property* found = property->find(cfg);
-    if (!found) continue;
-    for (std::size_t i = 0; i < found->second.size(); ++i) {
-      std::vector<std::string> entries;
-      tstrings::split(entries, found->second[i], std::string(1, FileUtils::pathSeparator),
-                      tstrings::KeepAll);
-      for (const std::string& entry : entries) checkFile(*property, i, entry, what);
-    }
-  }
-  const std::pair<const CfgProperty*, const char*> single[] = {
       {&CfgProperties::splash, "splash file"},
       {&CfgProperties::mainzep, "main archive"},
   };
-  for (const auto& [property, what] : single) {
+  for (const auto& [property, what] : paths) {
     const CfgFile::Property* found = property->find(cfg);
     if (!found || found->second.empty()) continue;
-    checkFile(*property, found->second.size() - 1, CfgFile::asString(*found), what);
+    const std::vector<std::string>& values = found->second;
+    const std::vector<std::int64_t>& lines = valueLines(*property);
+    const bool each = property->values == CfgProperty::Values::Each;
+    for (std::size_t i = each ? 0 : values.size() - 1; i < values.size(); ++i) {
+      if (property->kind != CfgProperty::Kind::PathList) {
+        checkFile(lineAt(lines, i), values[i], what);
+        continue;
+      }
+      // Entry by entry, without a list of them: a value can hold millions.
+      const std::string& value = values[i];
+      for (std::size_t start = 0, end = 0; start <= value.size(); start = end + 1) {
+        end = std::min(value.find(FileUtils::pathSeparator, start), value.size());
+        checkFile(lineAt(lines, i), value.substr(start, end - start), what);
+      }
+    }
   }
 }
