@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "Process.h"
-#include "e2e/Bundle.h"
 #include "TestSupport.h"
+#include "e2e/Bundle.h"
 #include "share/native/common/ErrorHandling.h"
 #include "share/native/common/FileUtils.h"
 #include "share/native/common/SysInfo.h"
