@@ -1,17 +1,17 @@
 /* Preloaded into a program by the tests; it works by symbol interposition,
  * which only ELF systems offer. It appends to the file named by
- * LX_TEST_SYSLOG_RECORD one "key=value" line for the descriptors open before
- * main, for every call of openlog, syslog, vsyslog and closelog, which it does
- * not pass on, and for the descriptor of every datagram or connection meant
- * for "/dev/log" ("logfd"). Those go to the socket named by
- * LX_TEST_SYSLOG_SOCKET instead, or nowhere without it, so no test writes the
- * machine's log. Before main, and in this order: with LX_TEST_FEXECVE set,
- * the program starts itself again through fexecve of a close-on-exec
- * descriptor, so that its path is "/dev/fd/100"; with LX_TEST_CLOSE_STDERR
- * set, standard error is closed; with LX_TEST_BREAK_STDERR set, it is a pipe
- * without a reader, and SIGPIPE has its default action. With
- * LX_TEST_MAIN_MARKER set, "main" and a line feed go to standard output just
- * before main runs. */
+ * LX_TEST_SYSLOG_RECORD one "key=value" line for the descriptors open and the
+ * state of SIGPIPE before main, for every call of openlog, syslog, vsyslog
+ * and closelog, which it does not pass on, and for the descriptor of every
+ * datagram or connection meant for "/dev/log" ("logfd"). Those go to the
+ * socket named by LX_TEST_SYSLOG_SOCKET instead, or nowhere without it, so no
+ * test writes the machine's log. Before main, and in this order: with
+ * LX_TEST_FEXECVE set, the program starts itself again through fexecve of a
+ * close-on-exec descriptor, so that its path is "/dev/fd/100"; with
+ * LX_TEST_CLOSE_STDERR set, standard error is closed; with
+ * LX_TEST_BREAK_STDERR set, it is a pipe without a reader, and SIGPIPE has its
+ * default action. With LX_TEST_MAIN_MARKER set, "main" and a line feed go to
+ * standard output just before main runs. */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <errno.h>
@@ -56,6 +56,7 @@ __attribute__((constructor)) static void beforeMain(int argc, char** argv, char*
   char descriptors[4096];
   listDescriptors(descriptors, sizeof descriptors);
   put("fds", descriptors);
+  put("sigpipe", sigpipeState());
 }
 
 typedef int (*MainFunction)(int, char**, char**);

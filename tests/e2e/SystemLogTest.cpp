@@ -246,9 +246,12 @@ TEST_F(SystemLogTest, EveryFailureLineOnceAndNothingElse) {
     // The runtime sees what the launcher was started with, also after a
     // failure was logged while it ran.
     const std::vector<std::string> before = shimRecord("fds");
+    const std::vector<std::string> sigpipe = shimRecord("sigpipe");
     ASSERT_EQ(1u, before.size());
+    ASSERT_EQ(1u, sigpipe.size());
     for (const Call& call : calls()) {
       EXPECT_EQ(before[0], call.descriptors);
+      EXPECT_EQ(sigpipe[0], call.sigpipe);
       if (!call.descriptorsAfterMain.empty()) {
         EXPECT_EQ(before[0], call.descriptorsAfterMain);
       }

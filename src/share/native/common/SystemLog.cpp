@@ -23,8 +23,11 @@ std::string logged(const std::string& line) {
   const std::string::size_type kMaxLogged = 2048;
   if (line.size() <= kMaxLogged) return line;
   std::string::size_type cut = kMaxLogged - 3;
-  // UTF-8 continuation bytes are 10xxxxxx.
-  while (cut > 0 && (static_cast<unsigned char>(line[cut]) & 0xc0) == 0x80) --cut;
+  // A UTF-8 character has at most three continuation bytes (10xxxxxx); bytes
+  // that are no UTF-8 are cut where they are.
+  for (int back = 0; back < 3 && (static_cast<unsigned char>(line[cut]) & 0xc0) == 0x80; ++back) {
+    --cut;
+  }
   return line.substr(0, cut) + "...";
 }
 
