@@ -17,6 +17,7 @@
 
 using ::testing::HasSubstr;
 using ::testing::IsSupersetOf;
+using ::testing::Not;
 using namespace std::string_literals;
 
 namespace {
@@ -30,6 +31,17 @@ std::set<std::string> codes(const nlohmann::json& json, bool withNotes) {
   std::set<std::string> found;
   for (const nlohmann::json& f : json["findings"]) {
     if (withNotes || f["severity"] != "note") found.insert(f["code"].get<std::string>());
+  }
+  return found;
+}
+
+// Every error and warning in order, as "code" or "code:line".
+std::vector<std::string> located(const nlohmann::json& json) {
+  std::vector<std::string> found;
+  for (const nlohmann::json& f : json["findings"]) {
+    if (f["severity"] == "note") continue;
+    found.push_back(f["code"].get<std::string>() +
+                    (f["line"].is_null() ? "" : ":" + std::to_string(f["line"].get<int>())));
   }
   return found;
 }
@@ -71,8 +83,8 @@ TEST_F(CheckTest, EachCodeComesFromItsBundle) {
     Prepare prepare;
     std::vector<std::string> options;  // before the bundle
     int status;
-    std::set<std::string> expected;  // every error and warning code
-    std::string hint;                // part of the first such finding's message
+    std::vector<std::string> expected;  // every error and warning, as located() gives it
+    std::string hint;                   // part of the last such finding's message
   };
   const Case cases[] = {
       {"a clean bundle", cfg(minimal), {}, 0, {}, ""},
@@ -122,13 +134,13 @@ TEST_F(CheckTest, EachCodeComesFromItsBundle) {
        cfg(minimal + "[ArgOptions\n"),
        {},
        1,
-       {"config-syntax"},
+       {"config-syntax:3"},
        "file at 3: Missing ']' character"},
       {"a NUL byte in a value",
        cfg("[Application]\napp.mainclass=Ma\0in\n"s),
        {},
        1,
-       {"config-nul"},
+       {"config-nul:2"},
        "NUL"},
       {"a pipe as package descriptor",
        [](const Bundle& b, const TempDir&) {
@@ -149,91 +161,155 @@ TEST_F(CheckTest, EachCodeComesFromItsBundle) {
        cfg(minimal + "[argoptions]\narguments=x\n"),
        {},
        0,
-       {"unknown-section"},
+       {"unknown-section:3"},
        "did you mean [ArgOptions]?"},
       {"a property name with a capital",
        cfg(minimal + "app.mainClass=X\n"),
        {},
        0,
-       {"unknown-property"},
+       {"unknown-property:3"},
        "did you mean 'app.mainclass'?"},
       {"a property name with a leading space",
        cfg(minimal + " app.version=1\n"),
        {},
        0,
-       {"unknown-property"},
+       {"unknown-property:3"},
        "did you mean 'app.version'?"},
       {"a property name two edits off",
        cfg(minimal + "app.clspath=x\n"),
        {},
        0,
-       {"unknown-property"},
+       {"unknown-property:3"},
        "did you mean 'app.classpath'?"},
       {"a property name with escaped equals signs",
        cfg(minimal + "a\\=b\\=c=d\n"),
        {},
        0,
-       {"unknown-property"},
+       {"unknown-property:3"},
        "unknown property 'a\\=b\\=c' is skipped"},
       {"a property before the first header",
        cfg("app.version=1\n" + minimal),
        {},
        0,
-       {"property-before-section"},
+       {"property-before-section:1"},
        "before the first section header"},
       {"a byte-order mark",
        cfg("\xEF\xBB\xBF; demo\n" + minimal),
        {},
        0,
-       {"byte-order-mark"},
+       {"byte-order-mark:1"},
        "byte-order mark"},
       {"Windows line ends",
        cfg("[Application]\r\napp.mainclass=Main\r\n"),
        {},
        0,
-       {"cr-line-end"},
+       {"cr-line-end:1"},
        "2 line(s)"},
       {"a main class given twice",
        cfg(minimal + "app.mainclass=Other\n"),
        {},
        0,
-       {"repeated-value"},
+       {"repeated-value:3"},
        "first at line 2"},
+      {"a version given twice, which the launcher never reads",
+       cfg(minimal + "app.version=1\napp.version=2\n"),
+       {},
+       0,
+       {},
+       ""},
+      {"arguments under [Application]",
+       cfg(minimal + "arguments=x\n"),
+       {},
+       0,
+       {"property-wrong-section:3"},
+       "arguments belongs in [ArgOptions]; the launcher ignores it under [Application]"},
+      {"a main class given twice under [ArgOptions]",
+       cfg(minimal + "[ArgOptions]\napp.mainclass=A\napp.mainclass=B\n"),
+       {},
+       0,
+       {"property-wrong-section:4", "property-wrong-section:5"},
+       "belongs in [Application]"},
       {"a section given twice",
        cfg(minimal + "[Application]\napp.mainclass=Other\n"),
        {},
        0,
-       {"section-replaced"},
+       {"section-replaced:3"},
        "at line 1"},
       {"a class-path entry that is not there",
        cfg(minimal + "app.classpath=$APPDIR/none.zep\n"),
        {},
        0,
-       {"missing-file"},
+       {"missing-file:3"},
        "none.zep\" does not exist"},
       {"a main archive that is not there",
        cfg(minimal + "app.mainzep=$APPDIR/main.zep\n"),
        {},
        0,
-       {"missing-file"},
+       {"missing-file:3"},
        "main archive"},
       {"an unknown macro",
        cfg(minimal + "[VexaOptions]\nvexa-options=-Dhome=$HOME\n"),
        {},
        0,
-       {"unknown-macro"},
+       {"unknown-macro:4"},
        "$HOME stays as written"},
       {"a macro glued to a name",
        cfg(minimal + "[ArgOptions]\narguments=$APPDIRX\n"),
        {},
        0,
-       {"macro-glued"},
+       {"macro-glued:4"},
        "$APPDIR is followed directly by 'X'"},
+      {"a main class given three times",
+       cfg(minimal + "app.mainclass=Other\napp.mainclass=Third\n"),
+       {},
+       0,
+       {"repeated-value:3", "repeated-value:4"},
+       "first at line 2"},
+      {"a main archive given twice, the one used not there",
+       [](const Bundle& b, const TempDir&) {
+         b.writeCfg(kMinimalCfg + "app.mainzep=$APPDIR/old.zep\napp.mainzep=$APPDIR/main.zep\n");
+         writeFile(b.appDir() + "/old.zep", "");
+       },
+       {},
+       0,
+       {"repeated-value:4", "missing-file:4"},
+       "main.zep\" does not exist"},
+      {"findings in line order",
+       cfg(minimal + "app.classpath=$APPDIR/none.zep\napp.mainClass=X\n"),
+       {},
+       0,
+       {"missing-file:3", "unknown-property:4"},
+       "did you mean"},
+      {"relative paths, there in the checker's working directory",
+       [this](const Bundle& b, const TempDir&) {
+         b.writeCfg(kMinimalCfg + "app.classpath=$APPDIR/a.zep:a.zep\napp.splash=splash.png\n");
+         writeFile(b.appDir() + "/a.zep", "");
+         writeFile(tmp / "a.zep", "");
+         writeFile(tmp / "splash.png", "");
+       },
+       {"--strict"},
+       1,
+       {"relative-path:3", "relative-path:4"},
+       "splash file \"splash.png\" is relative"},
+      {"a file that is not executable beside the launcher",
+       [](const Bundle& b, const TempDir&) { writeFile(b.binDir() + "/notes.txt", "x"); },
+       {},
+       0,
+       {},
+       ""},
+      {"a package name with a carriage return",
+       [](const Bundle& b, const TempDir&) {
+         writeFile(b.appDir() + "/.package", "com.example.demo\r\n");
+       },
+       {},
+       0,
+       {"package-cr:1"},
+       "carriage return"},
       {"a warning under --strict",
        cfg(minimal + "app.mainClass=X\n"),
        {"--strict"},
        1,
-       {"unknown-property"},
+       {"unknown-property:3"},
        ""},
   };
   int index = 0;
@@ -248,11 +324,12 @@ TEST_F(CheckTest, EachCodeComesFromItsBundle) {
     ASSERT_FALSE(checked.result.timedOut);
     ASSERT_TRUE(checked.json.is_object()) << checked.result.out << checked.result.err;
     EXPECT_EQ(c.status, checked.result.status) << checked.result.out;
-    EXPECT_EQ(c.expected, codes(checked.json, false)) << checked.result.out;
+    EXPECT_EQ(c.expected, located(checked.json)) << checked.result.out;
     EXPECT_EQ(c.status == 0 || c.options == std::vector<std::string>{"--strict"},
               checked.json["launches"].get<bool>());
     if (!c.expected.empty()) {
-      EXPECT_THAT(messageOf(checked.json, *c.expected.begin()), HasSubstr(c.hint));
+      const std::string last = c.expected.back();
+      EXPECT_THAT(messageOf(checked.json, last.substr(0, last.find(':')), true), HasSubstr(c.hint));
     }
   }
 }
@@ -262,6 +339,17 @@ TEST_F(CheckTest, PathWithAColon) {
   const Checked checked = check({bundle.root()});
   EXPECT_EQ(1, checked.result.status);
   EXPECT_EQ(std::set<std::string>{"bundle-path-colon"}, codes(checked.json, false));
+}
+
+// A launch from the Finder runs in "/", where a relative splash file is not
+// found, wherever the checker runs.
+TEST_F(CheckTest, RelativeSplashPlannedAsFromTheFinder) {
+  const Bundle bundle = readyBundle(tmp.path());
+  bundle.writeCfg(kMinimalCfg + "app.splash=splash.png\n");
+  writeFile(tmp / "splash.png", "");
+  const Checked checked = check({"Demo.app"});
+  EXPECT_EQ(0, checked.result.status) << checked.result.err;
+  EXPECT_THAT(checked.json["arguments"].dump(), Not(HasSubstr("-splash:")));
 }
 
 TEST_F(CheckTest, NotesSayWhichConfigurationIsRead) {
@@ -285,29 +373,90 @@ TEST_F(CheckTest, NotesSayWhichConfigurationIsRead) {
   EXPECT_EQ(userCfg, check({"--home", "./home", bundle.root()}).json["config"]);
 }
 
-TEST_F(CheckTest, UsageErrorsExitTwoWithOneLine) {
-  const std::vector<std::vector<std::string>> lines = {
-      {}, {"--home"}, {"--bogus", "X.app"}, {"A.app", "B.app"}, {"--launcher", "a/b", "X.app"}};
-  for (const std::vector<std::string>& line : lines) {
-    const Checked checked = check(line);
-    EXPECT_EQ(2, checked.result.status) << ::testing::PrintToString(line);
-    EXPECT_EQ("", checked.result.out);
-    EXPECT_EQ(1, std::count(checked.result.err.begin(), checked.result.err.end(), '\n'));
-    EXPECT_THAT(checked.result.err, HasSubstr("usage: applauncher-check"));
+TEST_F(CheckTest, CannotCheckExitsTwoWithOneLineAndNoReport) {
+  const Bundle bundle = readyBundle(tmp / "ok");
+  writeFile(tmp / "file", "");
+  const struct {
+    std::vector<std::string> args;
+    std::string shell;  // runs the checker as "$0" "$@"
+    std::string error;  // part of the one line on stderr
+  } cases[] = {
+      {{}, "", "no bundle given; usage: applauncher-check"},
+      {{"--home"}, "", "--home needs a value; usage"},
+      {{"--bogus\x1b]0;\xc2\x9b\x9b", "X.app"},
+       "",
+       "unknown option '--bogus\\x1b]0;\\xc2\\x9b\\x9b'"},
+      {{"A.app", "B.app"}, "", "more than one bundle"},
+      {{"--launcher", "a/b", "X.app"}, "", "--launcher takes a file name"},
+      {{tmp / "none.app"}, "", tmp / "none.app: No such file or directory"},
+      {{tmp / "file"}, "", tmp / "file: not a directory"},
+      {{bundle.root()}, ">/dev/full", "writing the report: No space left on device"},
+      {{bundle.root()}, ">&-", "standard output: Bad file descriptor"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.args) + c.shell);
+    std::vector<std::string> args{"/bin/sh", "-c", c.shell + " \"$0\" --json \"$@\"",
+                                  LX_CHECKER_PATH};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const ProcessResult result = runProcess("/bin/sh", args, env, tmp.path());
+    EXPECT_EQ(2, result.status);
+    EXPECT_EQ("", result.out);
+    EXPECT_EQ(1, std::count(result.err.begin(), result.err.end(), '\n')) << result.err;
+    EXPECT_THAT(result.err, HasSubstr("applauncher-check: " + c.error));
   }
+}
+
+// Address-space limits from one at which the loader cannot map the checker
+// up to one at which the check is done: a lack of memory is never a verdict.
+TEST_F(CheckTest, OutOfMemoryIsNoVerdict) {
+#ifdef LX_SANITIZED_BUILD
+  GTEST_SKIP() << "the sanitizers reserve more address space than the limits here allow";
+#endif
+  const Bundle bundle = readyBundle(tmp.path());
+  bundle.writeCfg(kMinimalCfg + "app.classpath=/" + std::string(16 << 20, 'x') + "\n");
+  int outOfMemory = 0;
+  int limit = 8000;
+  for (; limit < 400000; limit += 8000) {
+    const std::vector<std::string> argv{
+        "sh", "-c", "ulimit -v " + std::to_string(limit) + " && exec \"$0\" \"$1\"",
+        LX_CHECKER_PATH, bundle.root()};
+    const ProcessResult result = runProcess("/bin/sh", argv, env, tmp.path());
+    if (result.exited && result.status == 127) continue;  // the loader gave up before main
+    if (result.status != 2) {
+      EXPECT_TRUE(result.exited && result.status == 0) << limit << result.out << result.err;
+      break;
+    }
+    EXPECT_EQ("applauncher-check: out of memory\n", result.err) << limit;
+    ++outOfMemory;
+  }
+  EXPECT_LT(limit, 400000) << "never checked";
+  EXPECT_GT(outOfMemory, 0) << "no limit made an allocation fail";
+}
+
+TEST_F(CheckTest, HelpAndVersionOnStandardOutput) {
+  const ProcessResult help = runProcess(LX_CHECKER_PATH, {LX_CHECKER_PATH, "--help"}, env);
+  EXPECT_EQ(0, help.status);
+  EXPECT_THAT(help.out, HasSubstr("--launcher NAME  the executable in Contents/MacOS"));
+  EXPECT_THAT(help.out, HasSubstr("Exit status: 0 the bundle would launch"));
+  const ProcessResult version =
+      runProcess(LX_CHECKER_PATH, {LX_CHECKER_PATH, "--json", "--version"}, env);
+  EXPECT_EQ(0, version.status);
+  EXPECT_EQ("applauncher-check " LX_VERSION "\n", version.out);
 }
 
 TEST_F(CheckTest, TextOutputListsFindingsPlanAndSummary) {
   const Bundle bundle = readyBundle(tmp.path());
-  bundle.writeCfg(kMinimalCfg + "app.mainClass=X\r\n");
+  bundle.writeCfg(kMinimalCfg +
+                  "app.mainClass=X\r\n[VexaOptions]\nvexa-options=\t\x1b[0m\xc2\x9b\xc3\xa9\n");
   const ProcessResult result =
       runProcess(LX_CHECKER_PATH, {LX_CHECKER_PATH, bundle.root(), "--", "one"}, env);
+  EXPECT_THAT(result.out, HasSubstr("argument 1: \\t\\x1b[0m\\xc2\\x9b\xc3\xa9\n"));
   EXPECT_EQ(0, result.status);
   EXPECT_THAT(result.out, HasSubstr(bundle.cfgPath() + ":3: warning: unknown property "
                                                        "'app.mainClass' is skipped"));
   EXPECT_THAT(result.out, HasSubstr("[unknown-property]\n"));
   EXPECT_THAT(result.out, HasSubstr("argument 0: " + bundle.launcher() + "\n"));
-  EXPECT_THAT(result.out, HasSubstr("argument 3: one\n"));
+  EXPECT_THAT(result.out, HasSubstr("argument 4: one\n"));
   EXPECT_THAT(result.out, HasSubstr("'app.mainClass' is skipped; did you mean"));
   EXPECT_THAT(result.out, ::testing::EndsWith("\n0 error(s), 2 warning(s)\n"));
 }
@@ -391,5 +540,6 @@ TEST_F(CheckTest, ManyFindingsOfOneCodeEndInACount) {
     if (f["code"] == "unknown-property" && !f["line"].is_null()) ++listed;
   }
   EXPECT_EQ(1000, listed);
+  EXPECT_EQ(1500, checked.json["summary"]["warnings"]);
   EXPECT_EQ("500 more like this, not listed", messageOf(checked.json, "unknown-property", true));
 }

@@ -6,13 +6,13 @@
 #include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
@@ -785,7 +785,9 @@ TEST_F(RobustnessTest, OutOfMemory) {
   const std::string outOfMemory = std::string(std::strerror(ENOMEM)) + "\n";
   // Address-space limits from one at which the loader cannot even map the
   // launcher up to one at which it launches: whatever fails for lack of
-  // memory, the launcher ends by itself with one line.
+  // memory, the launcher ends by itself with one line. Lower still, the
+  // kernel cannot finish the exec and kills the process before the loader
+  // runs; where that ends moves with the launcher's size.
   int failures = 0;
   int limit = 1024;
   for (; limit < (1 << 20); limit += 16) {

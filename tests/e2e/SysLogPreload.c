@@ -11,7 +11,11 @@
  * LX_TEST_CLOSE_STDERR set, standard error is closed; with
  * LX_TEST_BREAK_STDERR set, it is a pipe without a reader, and SIGPIPE has its
  * default action. With LX_TEST_MAIN_MARKER set, "main" and a line feed go to
- * standard output just before main runs. */
+ * standard output just before main runs. For the failure alert it plays a
+ * launch from the desktop: LX_TEST_PARENT_PID is the parent's process id,
+ * LX_TEST_STDERR_TERMINAL makes standard error a terminal, and a load of
+ * CoreFoundation is recorded (key "alert") and loads LX_TEST_ALERT_LIBRARY
+ * instead. */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <errno.h>
@@ -28,7 +32,8 @@
 
 #include "Descriptors.h"
 
-static void put(const char* key, const char* value) {
+/* Exported: the stand-in libraries record their calls through it too. */
+void put(const char* key, const char* value) {
   const char* path = getenv("LX_TEST_SYSLOG_RECORD");
   FILE* record = path ? fopen(path, "ab") : NULL;
   if (!record) return;
@@ -140,4 +145,29 @@ int connect(int fd, __CONST_SOCKADDR_ARG address, socklen_t addressLength) {
   struct sockaddr_un replacement;
   if (!redirected(fd, &address, &addressLength, &replacement)) return -1;
   return next(fd, address, addressLength);
+}
+
+pid_t getppid(void) {
+  static pid_t (*next)(void);
+  if (!next) *(void**)&next = dlsym(RTLD_NEXT, "getppid");
+  const char* parent = getenv("LX_TEST_PARENT_PID");
+  return parent ? (pid_t)atoi(parent) : next();
+}
+
+int isatty(int fd) {
+  static int (*next)(int);
+  if (!next) *(void**)&next = dlsym(RTLD_NEXT, "isatty");
+  return fd == 2 && getenv("LX_TEST_STDERR_TERMINAL") ? 1 : next(fd);
+}
+
+void* dlopen(const char* path, int flags) {
+  static void* (*next)(const char*, int);
+  if (!next) *(void**)&next = dlsym(RTLD_NEXT, "dlopen");
+  const char* standIn = getenv("LX_TEST_ALERT_LIBRARY");
+  if (path &&
+      strcmp(path, "/System/Library/Frameworks/CoreFoundation.framework/CoreFoundation") == 0) {
+    put("alert", "dlopen");
+    if (standIn) path = standIn;
+  }
+  return next(path, flags);
 }

@@ -291,3 +291,94 @@ TEST_F(SystemLogTest, LogThatTakesNothingDoesNotHoldTheLauncher) {
   ASSERT_GT(filled, 0);
   EXPECT_EQ(static_cast<std::size_t>(filled), full->received().size());
 }
+
+TEST_F(SystemLogTest, AlertOnceForAFailedLaunchFromTheDesktopOnly) {
+  const std::string load = "dlopen";  // of CoreFoundation's path
+  const std::string title = "The application \"Demo\" cannot be opened.";
+  // The calls of an alert showing `text`, in order.
+  const auto alert = [&](const std::string& text) {
+    const std::string string = "string|0|0x8000100|0|";
+    return std::vector<std::string>{load,
+                                    string + title,
+                                    string + text,
+                                    "show|300|0|0|1|" + title + "|" + text,
+                                    "release|" + title,
+                                    "release|" + text};
+  };
+  const std::vector<std::string> none;
+  const Bundle bundle = readyBundle(tmp.path());
+  const std::string fail = "Failed to launch ZORM";
+  const std::string missing = "Failed to find ZORM in \"" + bundle.root() + "/";
+  // Longer than the alert's text; the "a" makes its 1,000th byte the first of an "é".
+  std::string longDir = missing.size() % 2 ? "" : "a";
+  for (int i = 0; i < 600; ++i) longDir += "\xC3\xA9";
+  const std::string longLine = missing + longDir + "\" directory.";
+  struct Case {
+    const char* label;
+    Environment variables;  // on top of a failing launch from the Finder
+    std::string runtime;    // "app.runtime", if any
+    int failures;
+    std::string line;
+    std::vector<std::string> calls;
+  };
+  const Case cases[] = {
+      {"from the Finder", {}, "", 1, fail, alert(fail)},
+      {"from the Finder, logging on", {{"KELPAK_DEBUG", "true"}}, "", 1, fail, alert(fail)},
+      {"from a terminal", {{"LX_TEST_STDERR_TERMINAL", "1"}}, "", 1, fail, none},
+      {"from a script", {{"LX_TEST_PARENT_PID", std::to_string(getpid())}}, "", 1, fail, none},
+      {"success", {{"RLX_TEST_RESULT", "0"}}, "", 0, "", none},
+      {"second entry fails, then the first",
+       {{"RLX_TEST_REENTER", "1"}, {"RLX_TEST_NESTED_RESULT", "5"}},
+       "",
+       2,
+       fail,
+       alert(fail)},
+      {"opted out", {{"KELPAK_NO_ALERT", "true"}}, "", 1, fail, none},
+      {"opted out not exactly", {{"KELPAK_NO_ALERT", "TRUE"}}, "", 1, fail, alert(fail)},
+      {"library absent", {{"LX_TEST_ALERT_LIBRARY", tmp / "none"}}, "", 1, fail, {load}},
+      {"function missing",
+       {{"LX_TEST_ALERT_LIBRARY", LX_ALERT_LIBRARY_WITHOUT_ALERT}},
+       "",
+       1,
+       fail,
+       {load}},
+      {"over-long message",
+       {},
+       longDir,
+       1,
+       longLine,
+       alert(longLine.substr(0, 999) + "\xE2\x80\xA6")},
+      {"message not UTF-8",
+       {},
+       "bad\xFF",
+       1,
+       missing + "bad\xFF\" directory.",
+       alert(missing + "bad\xEF\xBF\xBD\" directory.")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    bundle.writeCfg(kMinimalCfg + (c.runtime.empty() ? "" : "app.runtime=" + c.runtime + "\n"));
+    LogSocket log(tmp / "log");
+    Environment saved = env;
+    env.insert({{"LX_TEST_PARENT_PID", "1"}, {"LX_TEST_ALERT_LIBRARY", LX_ALERT_LIBRARY}});
+    env["RLX_TEST_RESULT"] = "2";
+    for (const auto& variable : c.variables) env[variable.first] = variable.second;
+    const ProcessResult result = run(bundle);
+    env = saved;
+    unlink((tmp / "log").c_str());
+
+    EXPECT_EQ(c.failures ? 1 : 0, result.status);
+    EXPECT_EQ(c.calls, shimRecord("alert"));
+    // The lines on standard error and in the log, as without the alert.
+    std::vector<std::string> logged;
+    std::string printed;
+    for (const std::string& record : log.received()) {
+      logged.push_back(lineOf(record));
+      printed += logged.back() + "\n";
+    }
+    EXPECT_EQ(std::vector<std::string>(c.failures, c.line), logged);
+    if (!c.variables.count("KELPAK_DEBUG")) {
+      EXPECT_EQ(printed, result.err);
+    }
+  }
+}

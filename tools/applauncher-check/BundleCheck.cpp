@@ -1,12 +1,15 @@
 #include "BundleCheck.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <memory>
+#include <new>
 
 #include "CfgLint.h"
 #include "macosx/native/applauncher/MacBundle.h"
 #include "share/native/applauncher/AppLauncher.h"
+#include "share/native/applauncher/CfgProperty.h"
 #include "share/native/applauncher/PackageFile.h"
 #include "share/native/applauncher/ZormLauncher.h"
 #include "share/native/common/ErrorHandling.h"
@@ -56,11 +59,17 @@ std::string findExecutable(const CheckOptions& options, Report& report) {
 
 std::string readPackageName(const std::string& appDir, Report& report) {
   // The launcher's own reader refuses a pipe or a device without waiting on it.
+  const std::string path = FileUtils::combinePath(appDir, ".package");
   try {
-    return PackageFile::loadFromAppDir(appDir).getPackageName();
+    const std::string name = PackageFile::loadFromAppDir(appDir).getPackageName();
+    if (!name.empty() && name.back() == '\r') {
+      report.add(Severity::Warning, "package-cr", path, 1,
+                 "the package name ends in a carriage return (a Windows line end) and keeps it, "
+                 "so no per-user configuration is ever found under it");
+    }
+    return name;
   } catch (const LxErrorBase& e) {
-    report.add(Severity::Error, "package-unreadable", FileUtils::combinePath(appDir, ".package"), 0,
-               e.rawMessage());
+    report.add(Severity::Error, "package-unreadable", path, 0, e.rawMessage());
   }
   return std::string();
 }
@@ -86,6 +95,9 @@ std::optional<CfgFile> loadCfgFile(const AppLauncher& launcher, const std::strin
     lint.checkLoaded(cfg);
     return std::optional<CfgFile>(std::move(cfg));
   } catch (const LxErrorBase& e) {
+    // The reader tells a failed allocation as a read error; here that is the
+    // checker's own memory, which says nothing about the launch.
+    if (errno == ENOMEM) throw std::bad_alloc();
     lint.finish();
     const std::string code = loadFailure(path, lint);
     const bool atLine = code == "config-syntax" || code == "config-nul";
@@ -101,7 +113,7 @@ void planLaunch(const AppLauncher& launcher, const std::string& cfgPath, Report&
   if (!cfg) return;
   const std::string runtimeDir = launcher.getRuntimeDir(*cfg);
   report.plan.runtimeDirectory = runtimeDir;
-  if (cfg->getProperties(SectionName::Application).count(PropertyName::runtime) == 0) {
+  if (!CfgProperties::runtime.find(*cfg)) {
     report.add(Severity::Note, "runtime-default", cfgPath, 0,
                "no app.runtime in [Application]: the runtime is the bundle's own, " + runtimeDir);
   }

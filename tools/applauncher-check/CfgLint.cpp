@@ -4,18 +4,13 @@
 #include <cctype>
 
 #include "Suggest.h"
+#include "share/native/applauncher/CfgProperty.h"
 #include "share/native/common/FileUtils.h"
 #include "share/native/common/tstrings.h"
 
 namespace {
 
 const char kByteOrderMark[] = "\xEF\xBB\xBF";
-
-// Properties of which the launcher uses the last value only.
-bool isSingleValued(std::string_view name) {
-  return name != PropertyName::classpath.name() && name != PropertyName::modulepath.name() &&
-         name != PropertyName::arguments.name() && name != PropertyName::vexaOptions.name();
-}
 
 bool isNameChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
 
@@ -29,6 +24,11 @@ std::vector<std::string> namesOf(const IdType (&table)[size]) {
   std::vector<std::string> names;
   for (const IdType& id : table) names.emplace_back(id.name());
   return names;
+}
+
+// The line of value `index`; 0 when unknown.
+std::int64_t lineAt(const std::vector<std::int64_t>& lines, std::size_t index) {
+  return index < lines.size() ? lines[index] : 0;
 }
 
 std::string didYouMean(std::string_view name, const std::vector<std::string>& known,
@@ -67,6 +67,7 @@ void CfgLint::line(std::int64_t number, std::string_view text) {
 void CfgLint::section(std::int64_t number, std::string_view name, bool known) {
   seenHeader = true;
   sectionKnown = known;
+  sectionName.assign(name);
   headerLine = number;
   if (!known) {
     add(Severity::Warning, "unknown-section", number, [&]() -> std::string {
@@ -80,8 +81,15 @@ void CfgLint::property(std::int64_t number, std::string_view name, std::string_v
                        bool recorded) {
   if (number == 1 && byteOrderMark) return;  // reported as the mark
   if (recorded) {
+    const CfgProperty* row = CfgProperties::find(sectionName, name);
+    if (!row) {
+      add(Severity::Warning, "property-wrong-section", number, [&]() -> std::string {
+        return std::string(name) + " belongs in [" + CfgProperties::find(name)->section.name() +
+               "]; the launcher ignores it under [" + sectionName + "]";
+      });
+    }
     std::vector<std::int64_t>& lines = pending[std::string(name)];
-    if (!lines.empty() && isSingleValued(name)) {
+    if (!lines.empty() && row && row->read && row->values == CfgProperty::Values::Last) {
       add(Severity::Warning, "repeated-value", number, [&]() -> std::string {
         return std::string(name) + " is given again (first at line " +
                std::to_string(lines.front()) + "); only the last value is used";
@@ -162,58 +170,70 @@ void CfgLint::finish() {
   }
 }
 
-std::int64_t CfgLint::lineOf(const CfgFile::SectionId& section, const CfgFile::PropertyId& property,
-                             std::size_t index) const {
-  const auto s = committedLines.find(section.name());
-  if (s == committedLines.end()) return 0;
-  const auto p = s->second.find(property.name());
-  return p == s->second.end() || index >= p->second.size() ? 0 : p->second[index];
+const std::vector<std::int64_t>& CfgLint::valueLines(const CfgProperty& property) const {
+  static const std::vector<std::int64_t> none;
+  const auto s = committedLines.find(property.section.name());
+  if (s == committedLines.end()) return none;
+  const auto p = s->second.find(property.name.name());
+  return p == s->second.end() ? none : p->second;
 }
 
-void CfgLint::checkFile(const CfgFile::SectionId& section, const CfgFile::PropertyId& property,
-                        std::size_t index, const std::string& file, const char* what) {
-  if (file.empty() || FileUtils::isFileExists(file)) return;
-  const bool relative = !FileUtils::isDirSeparator(file[0]);
-  add(Severity::Warning, "missing-file", lineOf(section, property, index), [&]() -> std::string {
-    return std::string(what) + " \"" + file + "\" does not exist" +
-           (relative ? " (a relative path is taken from the working directory at launch)" : "");
-  });
+void CfgLint::checkFile(std::int64_t line, const std::string& file, const char* what) {
+  if (file.empty()) return;
+  if (file[0] != '/') {
+    // Not tested against the checker's own working directory: the result
+    // must not depend on where the checker runs.
+    add(Severity::Warning, "relative-path", line, [&]() -> std::string {
+      return std::string(what) + " \"" + file +
+             "\" is relative: the runtime takes it from the launch's working directory, which "
+             "is / for a launch from the Finder";
+    });
+    return;
+  }
+  // A path list may repeat one entry a million times; stat it once.
+  if (file != lastFile) {
+    lastFile = file;
+    lastFileExists = FileUtils::isFileExists(file);
+  }
+  if (lastFileExists) return;
+  add(Severity::Warning, "missing-file", line,
+      [&]() -> std::string { return std::string(what) + " \"" + file + "\" does not exist"; });
 }
 
 void CfgLint::checkLoaded(const CfgFile& cfg) {
-  const CfgFile::Properties& app = cfg.getProperties(SectionName::Application);
-  if (!app.count(PropertyName::mainclass) && !app.count(PropertyName::mainmodule) &&
-      !app.count(PropertyName::mainzep)) {
+  if (!CfgProperties::mainclass.find(cfg) && !CfgProperties::mainmodule.find(cfg) &&
+      !CfgProperties::mainzep.find(cfg)) {
     add(Severity::Error, "no-main", 0, [&]() -> std::string {
       return std::string("[Application] names nothing to start: none of ") +
              PropertyName::mainclass.name() + ", " + PropertyName::mainmodule.name() + ", " +
              PropertyName::mainzep.name();
     });
   }
-  const std::pair<const CfgFile::PropertyId*, const char*> pathLists[] = {
-      {&PropertyName::classpath, "class-path entry"},
-      {&PropertyName::modulepath, "module-path entry"},
+  // The paths handed to the runtime as written; app.runtime is not among
+  // them, since the launcher joins a relative one to the image root itself.
+  const std::pair<const CfgProperty*, const char*> paths[] = {
+      {&CfgProperties::classpath, "class-path entry"},
+      {&CfgProperties::modulepath, "module-path entry"},
+      {&CfgProperties::splash, "splash file"},
+      {&CfgProperties::mainzep, "main archive"},
   };
-  for (const auto& [property, what] : pathLists) {
-    const auto found = app.find(*property);
-    if (found == app.end()) continue;
-    for (std::size_t i = 0; i < found->second.size(); ++i) {
-      std::vector<std::string> entries;
-      tstrings::split(entries, found->second[i], std::string(1, FileUtils::pathSeparator),
-                      tstrings::KeepAll);
-      for (const std::string& entry : entries) {
-        checkFile(SectionName::Application, *property, i, entry, what);
+  for (const auto& [property, what] : paths) {
+    const CfgFile::Property* found = property->find(cfg);
+    if (!found || found->second.empty()) continue;
+    const std::vector<std::string>& values = found->second;
+    const std::vector<std::int64_t>& lines = valueLines(*property);
+    const bool each = property->values == CfgProperty::Values::Each;
+    for (std::size_t i = each ? 0 : values.size() - 1; i < values.size(); ++i) {
+      if (property->kind != CfgProperty::Kind::PathList) {
+        checkFile(lineAt(lines, i), values[i], what);
+        continue;
+      }
+      // Entry by entry, without a list of them: a value can hold millions.
+      const std::string& value = values[i];
+      for (std::size_t start = 0, end = 0; start <= value.size(); start = end + 1) {
+        end = std::min(value.find(FileUtils::pathSeparator, start), value.size());
+        checkFile(lineAt(lines, i), value.substr(start, end - start), what);
       }
     }
-  }
-  const std::pair<const CfgFile::PropertyId*, const char*> single[] = {
-      {&PropertyName::splash, "splash file"},
-      {&PropertyName::mainzep, "main archive"},
-  };
-  for (const auto& [property, what] : single) {
-    const auto found = app.find(*property);
-    if (found == app.end() || found->second.empty()) continue;
-    checkFile(SectionName::Application, *property, found->second.size() - 1,
-              CfgFile::asString(*found), what);
   }
 }

@@ -13,6 +13,8 @@
 #include "Report.h"
 #include "share/native/applauncher/CfgFile.h"
 
+struct CfgProperty;
+
 class CfgLint final : public CfgFileObserver {
  public:
   // Findings go to `report` under `path`; `macros` are the launcher's.
@@ -42,11 +44,11 @@ class CfgLint final : public CfgFileObserver {
   template <class Message>
   void add(Severity severity, const char* code, std::int64_t line, Message message);
   void checkMacros(std::int64_t number, std::string_view value);
-  // The line of a value of a committed property; 0 when unknown.
-  std::int64_t lineOf(const CfgFile::SectionId& section, const CfgFile::PropertyId& property,
-                      std::size_t index) const;
-  void checkFile(const CfgFile::SectionId& section, const CfgFile::PropertyId& property,
-                 std::size_t index, const std::string& path, const char* what);
+  // The lines of the values of a committed property, in order; none when unknown.
+  const std::vector<std::int64_t>& valueLines(const CfgProperty& property) const;
+  // A path that the runtime gets as written, from the value at `line` (0 when
+  // unknown): relative, or missing.
+  void checkFile(std::int64_t line, const std::string& path, const char* what);
 
   Report& report;
   std::string path;
@@ -55,6 +57,7 @@ class CfgLint final : public CfgFileObserver {
   std::string lastText;
   bool seenHeader = false;
   bool sectionKnown = false;
+  std::string sectionName;  // of the last header
   bool byteOrderMark = false;
   std::int64_t firstCrLine = 0;
   std::int64_t crLines = 0;
@@ -62,6 +65,8 @@ class CfgLint final : public CfgFileObserver {
   Lines pending;                // value lines of that occurrence
   std::map<std::string, Lines> committedLines;
   std::map<std::string, std::int64_t> committedHeader;
+  std::string lastFile;  // checked by checkFile, with its result
+  bool lastFileExists = false;
 };
 
 #endif

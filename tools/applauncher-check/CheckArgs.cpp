@@ -4,6 +4,25 @@ const char* const kUsage =
     "usage: applauncher-check [--json] [--strict] [--home DIR] [--launcher NAME] BUNDLE "
     "[-- ARG...]";
 
+const char* const kHelp =
+    "usage: applauncher-check [--json] [--strict] [--home DIR] [--launcher NAME] BUNDLE\n"
+    "                         [-- ARG...]\n"
+    "       applauncher-check --help | --version\n"
+    "\n"
+    "Shows what a launch of the bundle BUNDLE (X.app) would do, and every pitfall on\n"
+    "the way, as its launcher would meet them. Nothing from the bundle is run.\n"
+    "\n"
+    "  --json           one JSON object instead of lines\n"
+    "  --strict         warnings fail the check too\n"
+    "  --home DIR       check as a user whose HOME is DIR (per-user configuration)\n"
+    "  --launcher NAME  the executable in Contents/MacOS, when there are several\n"
+    "  -- ARG...        the launch's command-line arguments\n"
+    "  --help           this text\n"
+    "  --version        the version\n"
+    "\n"
+    "Exit status: 0 the bundle would launch; 1 it would not (with --strict: or a\n"
+    "warning was found); 2 the check could not be done (one line on standard error).\n";
+
 CheckArgs parseCheckArgs(const std::vector<std::string>& args) {
   CheckArgs result;
   bool haveBundle = false;
@@ -12,6 +31,11 @@ CheckArgs parseCheckArgs(const std::vector<std::string>& args) {
     if (arg == "--") {
       result.options.args.assign(args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end());
       break;
+    }
+    if (arg == "--help" || arg == "--version") {
+      CheckArgs only;
+      (arg == "--help" ? only.help : only.version) = true;
+      return only;
     }
     if (arg == "--json") {
       result.json = true;

@@ -1,5 +1,6 @@
 // The checker's command line:
 //   applauncher-check [--json] [--strict] [--home DIR] [--launcher NAME] BUNDLE [-- ARG...]
+//   applauncher-check --help | --version
 #ifndef LX_SHARE_CHECKER_CHECKARGS_H
 #define LX_SHARE_CHECKER_CHECKARGS_H
 
@@ -10,6 +11,8 @@
 #include "BundleCheck.h"
 
 extern const char* const kUsage;
+// The usage, every option and the exit statuses, for --help.
+extern const char* const kHelp;
 
 // A command line that does not fit the usage; what() says what is wrong.
 class UsageError : public std::runtime_error {
@@ -18,6 +21,8 @@ class UsageError : public std::runtime_error {
 };
 
 struct CheckArgs {
+  bool help = false;     // --help: nothing else is read
+  bool version = false;  // --version: nothing else is read
   bool json = false;
   bool strict = false;
   CheckOptions options;  // options.args not yet filtered as the launcher does

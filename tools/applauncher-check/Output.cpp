@@ -1,38 +1,32 @@
 #include "Output.h"
 
-#include <cstdio>
+#include <algorithm>
 #include <nlohmann/json.hpp>
 #include <ostream>
 
+#include "TerminalText.h"
+
 namespace {
 
-std::string shown(const std::string& text) {
-  std::string out;
-  out.reserve(text.size());
-  for (const char c : text) {
-    const unsigned char byte = static_cast<unsigned char>(c);
-    if (c == '\r') {
-      out += "\\r";
-    } else if (c == '\n') {
-      out += "\\n";
-    } else if (c == '\t') {
-      out += "\\t";
-    } else if (byte < 0x20 || byte == 0x7f) {
-      char escape[5];
-      std::snprintf(escape, sizeof escape, "\\x%02x", byte);
-      out += escape;
-    } else {
-      out += c;
-    }
-  }
-  return out;
-}
-
+std::string shown(const std::string& text) { return forTerminal(text); }
 std::string shown(const std::optional<std::string>& text) { return text ? shown(*text) : "(none)"; }
 
 // Compact, with bytes that are not UTF-8 replaced by U+FFFD.
 std::string dumped(const nlohmann::json& value) {
   return value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+// The same for a string; one without characters to escape, as most long
+// arguments are, is written as it is, without a copy.
+void writeString(std::ostream& out, const std::string& text) {
+  const bool plain = std::all_of(text.begin(), text.end(), [](char c) {
+    return c >= 0x20 && c < 0x7F && c != '"' && c != '\\';
+  });
+  if (plain) {
+    out << '"' << text << '"';
+  } else {
+    out << dumped(text);
+  }
 }
 
 nlohmann::json orNull(const std::optional<std::string>& text) {
@@ -66,16 +60,31 @@ void writeJson(std::ostream& out, const Report& report) {
   const Plan& plan = report.plan;
   nlohmann::json environment = nlohmann::json::object();
   for (const auto& [name, value] : plan.environment) environment[name] = value;
-  const std::pair<const char*, nlohmann::json> fields[] = {
-      {"bundle", plan.bundle},           {"launcher", orNull(plan.launcher)},
-      {"config", orNull(plan.config)},   {"runtimeDirectory", orNull(plan.runtimeDirectory)},
-      {"library", orNull(plan.library)}, {"arguments", plan.arguments},
-      {"environment", environment},      {"launches", report.launches()},
+  const nlohmann::json summary = {
+      {"errors", report.count(Severity::Error)},
+      {"warnings", report.count(Severity::Warning)},
+      {"notes", report.count(Severity::Note)},
   };
   // Written field by field and finding by finding: a large file can give
   // hundreds of thousands of findings, too many to hold as one tree.
+  const auto field = [&out](const char* key, const nlohmann::json& value) {
+    out << "  \"" << key << "\": " << dumped(value) << ",\n";
+  };
   out << "{\n";
-  for (const auto& [key, value] : fields) out << "  \"" << key << "\": " << dumped(value) << ",\n";
+  field("bundle", plan.bundle);
+  field("launcher", orNull(plan.launcher));
+  field("config", orNull(plan.config));
+  field("runtimeDirectory", orNull(plan.runtimeDirectory));
+  field("library", orNull(plan.library));
+  out << "  \"arguments\": [";
+  for (std::size_t i = 0; i < plan.arguments.size(); ++i) {
+    if (i > 0) out << ',';
+    writeString(out, plan.arguments[i]);
+  }
+  out << "],\n";
+  field("environment", environment);
+  field("launches", report.launches());
+  field("summary", summary);
   out << "  \"findings\": [";
   const char* separator = "\n    ";
   for (const Finding& f : report.findings()) {

@@ -16,6 +16,7 @@ const char* severityName(Severity severity) {
 
 void Report::add(Severity severity, const std::string& code, const std::string& file,
                  std::int64_t line, const std::string& message) {
+  ++counts[static_cast<int>(severity)];
   int& listed = perCode[code];
   if (listed == kListedPerCode) {
     ++unlisted[code];
@@ -31,6 +32,9 @@ bool Report::full(const std::string& code) const {
 }
 
 void Report::close() {
+  std::stable_sort(list.begin(), list.end(), [](const Finding& a, const Finding& b) {
+    return a.file != b.file ? a.file < b.file : a.line < b.line;
+  });
   for (const auto& [code, count] : unlisted) {
     const auto first = std::find_if(list.begin(), list.end(),
                                     [&code = code](const Finding& f) { return f.code == code; });
@@ -40,7 +44,4 @@ void Report::close() {
   unlisted.clear();
 }
 
-int Report::count(Severity severity) const {
-  return static_cast<int>(std::count_if(
-      list.begin(), list.end(), [severity](const Finding& f) { return f.severity == severity; }));
-}
+std::int64_t Report::count(Severity severity) const { return counts[static_cast<int>(severity)]; }

@@ -45,8 +45,10 @@ class Report {
   void add(Severity severity, const std::string& code, const std::string& file, std::int64_t line,
            const std::string& message);
 
-  // Adds, for each code with findings beyond the listed ones, one finding
-  // that says how many more there are. Call once, after the last add.
+  // Orders the findings by file, then line (a finding without a line first
+  // for its file), and adds, for each code with findings beyond the listed
+  // ones, one finding that says how many more there are; those come last and
+  // are not counted. Call once, after the last add.
   void close();
 
   // True when findings of `code` are only counted from now on, so a caller
@@ -54,7 +56,8 @@ class Report {
   bool full(const std::string& code) const;
 
   const std::vector<Finding>& findings() const { return list; }
-  int count(Severity severity) const;
+  // Every finding of `severity` added, listed or not.
+  std::int64_t count(Severity severity) const;
   // True when no finding is an error.
   bool launches() const { return count(Severity::Error) == 0; }
 
@@ -62,6 +65,7 @@ class Report {
   std::vector<Finding> list;
   std::map<std::string, int> perCode;  // findings listed
   std::map<std::string, std::int64_t> unlisted;
+  std::int64_t counts[3] = {};  // by Severity
 };
 
 #endif

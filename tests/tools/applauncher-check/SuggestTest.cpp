@@ -15,6 +15,7 @@ TEST(SuggestTest, ClosestName) {
       {"app.mainzip", "app.mainzep"},    // one edit
       {"app.clspath", "app.classpath"},  // two edits
       {"app.clpth", ""},                 // four edits
+      {"app.mainXYZ", ""},               // three edits, the length unchanged
       {"argument", "arguments"},
       {"app.mainclassXYZ", ""},  // three longer
       {"", ""},

@@ -1,7 +1,10 @@
 // The process entry. The first entry of main comes from the operating system
 // and sets up and launches the bundle's application; the runtime library may
 // enter main a second time during that launch, which then launches the same
-// description again instead of repeating the set-up.
+// description again instead of repeating the set-up. Both entries report a
+// failure through FailureAlertLogAppender, which adds an alert for a launch
+// from the Finder.
+#include "FailureAlert.h"
 #include "MacBundle.h"
 #include "share/native/applauncher/AppLauncher.h"
 #include "share/native/applauncher/PackageFile.h"
@@ -55,8 +58,9 @@ void initZormLauncher() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (zormLauncher) return app::launch(std::nothrow, launchZorm, nullptr);
+  FailureAlertLogAppender lastError;
+  if (zormLauncher) return app::launch(std::nothrow, launchZorm, &lastError);
   SysInfo::argc = argc;
   SysInfo::argv = argv;
-  return app::launch(std::nothrow, initZormLauncher, nullptr);
+  return app::launch(std::nothrow, initZormLauncher, &lastError);
 }

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "CfgFile.h"
+#include "CfgProperty.h"
 #include "ZormLauncher.h"
 #include "share/native/common/ErrorHandling.h"
 #include "share/native/common/FileUtils.h"
@@ -81,7 +82,7 @@ CfgFile AppLauncher::loadCfgFile(const std::string& path, CfgFileObserver* obser
   CfgFile cfg = CfgFile::load(path, observer).expandMacros(getMacros());
   // After the expansion, so command-line arguments are passed on untouched.
   if (!args.empty()) {
-    cfg.setPropertyValue(SectionName::ArgOptions, PropertyName::arguments, args);
+    cfg.setPropertyValue(CfgProperties::arguments.section, CfgProperties::arguments.name, args);
   }
   return cfg;
 }
@@ -108,10 +109,8 @@ void AppLauncher::describeLaunch(Zorm& zorm, const CfgFile& cfg, const std::stri
 }
 
 std::string AppLauncher::getRuntimeDir(const CfgFile& cfg) const {
-  const CfgFile::Properties& appOptions = cfg.getProperties(SectionName::Application);
-  const auto runtime = appOptions.find(PropertyName::runtime);
-  const std::string dir =
-      runtime == appOptions.end() ? defaultRuntimeDir : CfgFile::asString(*runtime);
+  const CfgFile::Property* runtime = CfgProperties::runtime.find(cfg);
+  const std::string dir = runtime ? CfgFile::asString(*runtime) : defaultRuntimeDir;
   // The working directory never supplies the runtime: an empty or relative
   // directory counts from the image root.
   if (dir.empty() || dir[0] != '/') return FileUtils::combinePath(rootDir, dir);
@@ -120,9 +119,9 @@ std::string AppLauncher::getRuntimeDir(const CfgFile& cfg) const {
 
 std::string AppLauncher::findZormLib(const CfgFile& cfg) const {
   const std::string runtimeDir = getRuntimeDir(cfg);
-  if (cfg.getProperties(SectionName::Application).count(PropertyName::runtime) == 0) {
-    LX_TRACE("Property \"" << PropertyName::runtime.name() << "\" not found in \""
-                           << SectionName::Application.name()
+  if (!CfgProperties::runtime.find(cfg)) {
+    LX_TRACE("Property \"" << CfgProperties::runtime.name.name() << "\" not found in \""
+                           << CfgProperties::runtime.section.name()
                            << "\" section of launcher config file."
                            << " Using Vexa runtime from \"" << runtimeDir << "\" directory");
   }

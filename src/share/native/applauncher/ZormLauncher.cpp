@@ -11,6 +11,7 @@
 #include <stdexcept>
 
 #include "CfgFile.h"
+#include "CfgProperty.h"
 #include "LauncherDataSizeLimit.h"
 #include "RlxLaunch.h"
 #include "share/native/common/Dll.h"
@@ -229,21 +230,17 @@ Zorm& Zorm::initFromConfigFile(const CfgFile& cfg) {
 }
 
 Zorm& Zorm::initFromConfigFile(const CfgFile& cfg, const std::string& launcherPath) {
-  const CfgFile::Properties& app = cfg.getProperties(SectionName::Application);
-  const auto modulePath = app.find(PropertyName::modulepath);
-  if (modulePath != app.end()) {
+  if (const CfgFile::Property* modulePath = CfgProperties::modulepath.find(cfg)) {
     for (const std::string& value : modulePath->second) {
       launchArgs.push_back("--module-path");
       launchArgs.push_back(value);
     }
   }
-  const auto classPath = app.find(PropertyName::classpath);
-  if (classPath != app.end()) {
+  if (const CfgFile::Property* classPath = CfgProperties::classpath.find(cfg)) {
     launchArgs.push_back("-classpath");
     launchArgs.push_back(CfgFile::asPathList(*classPath));
   }
-  const auto splash = app.find(PropertyName::splash);
-  if (splash != app.end()) {
+  if (const CfgFile::Property* splash = CfgProperties::splash.find(cfg)) {
     const std::string splashPath = CfgFile::asString(*splash);
     if (FileUtils::isFileExists(splashPath)) {
       launchArgs.push_back("-splash:" + splashPath);
@@ -251,27 +248,22 @@ Zorm& Zorm::initFromConfigFile(const CfgFile& cfg, const std::string& launcherPa
       LX_WARNING("Splash property ignored. File \"" << splashPath << "\" not found");
     }
   }
-  const CfgFile::Properties& vexa = cfg.getProperties(SectionName::VexaOptions);
-  const auto vexaOptions = vexa.find(PropertyName::vexaOptions);
-  if (vexaOptions != vexa.end()) {
+  if (const CfgFile::Property* vexaOptions = CfgProperties::vexaOptions.find(cfg)) {
     launchArgs.insert(launchArgs.end(), vexaOptions->second.begin(), vexaOptions->second.end());
   }
   launchArgs.push_back("-Dkelpak.app-path=" + launcherPath);
-  const auto mainModule = app.find(PropertyName::mainmodule);
-  if (mainModule != app.end()) {
+  if (const CfgFile::Property* mainModule = CfgProperties::mainmodule.find(cfg)) {
     launchArgs.push_back("-m");
     launchArgs.push_back(CfgFile::asString(*mainModule));
   }
-  const auto mainClass = app.find(PropertyName::mainclass);
-  if (mainClass != app.end()) launchArgs.push_back(CfgFile::asString(*mainClass));
-  const auto mainZep = app.find(PropertyName::mainzep);
-  if (mainZep != app.end()) {
+  if (const CfgFile::Property* mainClass = CfgProperties::mainclass.find(cfg)) {
+    launchArgs.push_back(CfgFile::asString(*mainClass));
+  }
+  if (const CfgFile::Property* mainZep = CfgProperties::mainzep.find(cfg)) {
     launchArgs.push_back("-zep");
     launchArgs.push_back(CfgFile::asString(*mainZep));
   }
-  const CfgFile::Properties& argOptions = cfg.getProperties(SectionName::ArgOptions);
-  const auto arguments = argOptions.find(PropertyName::arguments);
-  if (arguments != argOptions.end()) {
+  if (const CfgFile::Property* arguments = CfgProperties::arguments.find(cfg)) {
     launchArgs.insert(launchArgs.end(), arguments->second.begin(), arguments->second.end());
   }
   return *this;

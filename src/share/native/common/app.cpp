@@ -42,7 +42,7 @@ std::string oneLine(const std::string& message) {
 class LastErrorLogAppender : public LogAppender {
  public:
   void append(const LogEvent&) override {
-    const std::string line = oneLine(app::lastErrorMsg());
+    const std::string line = app::lastErrorLine();
     {
       const NoSigpipeScope noSigpipe;
       std::cerr << line + "\n" << std::flush;
@@ -159,6 +159,8 @@ bool isWithLogging() {
 }
 
 std::string lastErrorMsg() { return theLastErrorMsg ? *theLastErrorMsg : std::string(); }
+
+std::string lastErrorLine() { return oneLine(lastErrorMsg()); }
 
 LogAppender& defaultLastErrorLogAppender() { return lastErrorLogAppender; }
 

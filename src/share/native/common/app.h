@@ -58,9 +58,12 @@ bool isWithLogging();
 // The message of the failure being reported, empty at every other time.
 std::string lastErrorMsg();
 
-// Prints lastErrorMsg() as one line on standard error, whatever the record;
-// line feeds and carriage returns in it are written as \n and \r. Sends the
-// same line to the system log.
+// lastErrorMsg() as the failure line prints it: line feeds and carriage
+// returns written as \n and \r.
+std::string lastErrorLine();
+
+// Prints lastErrorLine() on standard error, whatever the record, and sends
+// the same line to the system log.
 LogAppender& defaultLastErrorLogAppender();
 
 }  // namespace app
