@@ -1,12 +1,12 @@
 # The launcher executable's dynamic symbol table holds `main` and the four
 # launcher data functions, which the runtime launcher library looks up with
 # dlsym(RTLD_DEFAULT, ...), and nothing else: an export list, not -rdynamic.
-set(LX_LAUNCHER_DATA_FUNCTIONS
-  zormLauncherGetAPI
-  zormLauncherCreateZormlLauncherData
-  zormLauncherStartZorm
-  zormLauncherLog
-)
+# The names come from LauncherExports.txt, which the macOS check and the tests
+# read too.
+set(LX_LAUNCHER_EXPORTS_FILE "${CMAKE_CURRENT_LIST_DIR}/LauncherExports.txt")
+file(STRINGS "${LX_LAUNCHER_EXPORTS_FILE}" LX_LAUNCHER_EXPORTS REGEX "^[^#]")
+set(LX_LAUNCHER_DATA_FUNCTIONS ${LX_LAUNCHER_EXPORTS})
+list(REMOVE_ITEM LX_LAUNCHER_DATA_FUNCTIONS main)
 
 # Links the four functions out of launchercore into `target` even when
 # nothing in it calls them.
@@ -23,7 +23,7 @@ endfunction()
 # Gives the executable `target` exactly those exports.
 function(lx_export_launcher_symbols target)
   lx_link_launcher_data_functions(${target})
-  set(exports main ${LX_LAUNCHER_DATA_FUNCTIONS})
+  set(exports ${LX_LAUNCHER_EXPORTS})
   set(list_file "${CMAKE_CURRENT_BINARY_DIR}/${target}.exports")
   if(APPLE)
     # Mach-O symbol names carry a leading underscore.

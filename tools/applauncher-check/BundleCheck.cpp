@@ -7,10 +7,10 @@
 #include <new>
 
 #include "CfgLint.h"
-#include "macosx/native/applauncher/MacBundle.h"
 #include "share/native/applauncher/AppLauncher.h"
+#include "share/native/applauncher/BundleLaunch.h"
+#include "share/native/applauncher/BundleLayout.h"
 #include "share/native/applauncher/CfgProperty.h"
-#include "share/native/applauncher/PackageFile.h"
 #include "share/native/applauncher/ZormLauncher.h"
 #include "share/native/common/ErrorHandling.h"
 #include "share/native/common/FileUtils.h"
@@ -57,81 +57,98 @@ std::string findExecutable(const CheckOptions& options, Report& report) {
   return std::string();
 }
 
-std::string readPackageName(const std::string& appDir, Report& report) {
-  // The launcher's own reader refuses a pipe or a device without waiting on it.
-  const std::string path = FileUtils::combinePath(appDir, ".package");
-  try {
-    const std::string name = PackageFile::loadFromAppDir(appDir).getPackageName();
-    if (!name.empty() && name.back() == '\r') {
-      report.add(Severity::Warning, "package-cr", path, 1,
-                 "the package name ends in a carriage return (a Windows line end) and keeps it, "
-                 "so no per-user configuration is ever found under it");
-    }
-    return name;
-  } catch (const LxErrorBase& e) {
-    report.add(Severity::Error, "package-unreadable", path, 0, e.rawMessage());
+// The finding code of the parser's verdict on a configuration it could not load.
+const char* failureCode(CfgFileFailure kind) {
+  switch (kind) {
+    case CfgFileFailure::Missing:
+      return "config-missing";
+    case CfgFileFailure::Syntax:
+      return "config-syntax";
+    case CfgFileFailure::Nul:
+      return "config-nul";
+    case CfgFileFailure::Unreadable:
+      break;
   }
-  return std::string();
-}
-
-// Why the launcher's loader failed, told from what the parser last read.
-const char* loadFailure(const std::string& path, const CfgLint& lint) {
-  if (!FileUtils::isFileExists(path)) return "config-missing";
-  const std::string& last = lint.lastLine();
-  if (lint.lastLineNumber() > 0 && !last.empty() && last[0] == '[' &&
-      last.find(']') == std::string::npos) {
-    return "config-syntax";
-  }
-  if (lint.lastLineNumber() > 0 && last.find('\0') != std::string::npos) return "config-nul";
   return "config-unreadable";
 }
 
-std::optional<CfgFile> loadCfgFile(const AppLauncher& launcher, const std::string& path,
-                                   Report& report) {
-  CfgLint lint(report, path, launcher.getMacros());
-  try {
-    CfgFile cfg = launcher.loadCfgFile(path, &lint);
-    lint.finish();
-    lint.checkLoaded(cfg);
-    return std::optional<CfgFile>(std::move(cfg));
-  } catch (const LxErrorBase& e) {
+// Turns what the launcher's planning meets into findings and the plan.
+class Planner final : public LaunchObserver {
+ public:
+  Planner(const CheckOptions& options, Report& report) : options(options), report(report) {}
+
+  bool failed(LaunchStep step, const LxErrorBase& error) override {
+    switch (step) {
+      case LaunchStep::ImageRoot:
+        report.add(Severity::Error, "bundle-path-colon", report.plan.bundle, 0, error.rawMessage());
+        break;
+      case LaunchStep::PackageFile:
+        report.add(Severity::Error, "package-unreadable",
+                   FileUtils::combinePath(BundleLayout::appDir(report.plan.bundle), ".package"), 0,
+                   error.rawMessage());
+        break;
+      case LaunchStep::Runtime:
+        report.add(Severity::Error, "runtime-missing", cfgPath, 0, error.rawMessage());
+        break;
+    }
+    return true;
+  }
+
+  void package(const std::string& name) override {
+    packageName = name;
+    if (!name.empty() && name.back() == '\r') {
+      report.add(Severity::Warning, "package-cr",
+                 FileUtils::combinePath(BundleLayout::appDir(report.plan.bundle), ".package"), 1,
+                 "the package name ends in a carriage return (a Windows line end) and keeps it, "
+                 "so no per-user configuration is ever found under it");
+    }
+  }
+
+  CfgFileObserver* reading(const std::string& path, const AppLauncher& launcher) override {
+    cfgPath = path;
+    report.plan.config = cfgPath;
+    const bool perUser = cfgPath != FileUtils::combinePath(BundleLayout::appDir(report.plan.bundle),
+                                                           FileUtils::basename(cfgPath));
+    report.add(Severity::Note, "config-chosen", cfgPath, 0,
+               perUser ? "the launch reads this per-user configuration"
+                       : "the launch reads this configuration of the bundle");
+    if (!packageName.empty() && !options.home) {
+      report.add(Severity::Note, "per-user-override", cfgPath, 0,
+                 "a user's copy at " +
+                     FileUtils::combinePath(BundleLayout::userCfgDir("$HOME", packageName),
+                                            FileUtils::basename(cfgPath)) +
+                     " would be read instead; --home DIR checks as that user");
+    }
+    lint.emplace(report, cfgPath, launcher.getMacros());
+    return &*lint;
+  }
+
+  void unloaded(const CfgFileError& error) override {
     // The reader tells a failed allocation as a read error; here that is the
     // checker's own memory, which says nothing about the launch.
     if (errno == ENOMEM) throw std::bad_alloc();
-    lint.finish();
-    const std::string code = loadFailure(path, lint);
-    const bool atLine = code == "config-syntax" || code == "config-nul";
-    const std::int64_t line = atLine ? lint.lastLineNumber() : 0;
-    report.add(Severity::Error, code, path, line, e.rawMessage());
+    lint->finish();
+    report.add(Severity::Error, failureCode(error.kind()), cfgPath, error.line(),
+               error.rawMessage());
   }
-  return std::nullopt;
-}
 
-// The configuration, runtime and argument part of the plan.
-void planLaunch(const AppLauncher& launcher, const std::string& cfgPath, Report& report) {
-  const std::optional<CfgFile> cfg = loadCfgFile(launcher, cfgPath, report);
-  if (!cfg) return;
-  const std::string runtimeDir = launcher.getRuntimeDir(*cfg);
-  report.plan.runtimeDirectory = runtimeDir;
-  if (!CfgProperties::runtime.find(*cfg)) {
-    report.add(Severity::Note, "runtime-default", cfgPath, 0,
-               "no app.runtime in [Application]: the runtime is the bundle's own, " + runtimeDir);
+  void loaded(const CfgFile& cfg, const std::string& runtimeDir) override {
+    lint->finish();
+    lint->checkLoaded(cfg);
+    report.plan.runtimeDirectory = runtimeDir;
+    if (!CfgProperties::runtime.find(cfg)) {
+      report.add(Severity::Note, "runtime-default", cfgPath, 0,
+                 "no app.runtime in [Application]: the runtime is the bundle's own, " + runtimeDir);
+    }
   }
-  std::string library;
-  try {
-    library = launcher.findZormLib(*cfg);
-    report.plan.library = library;
-  } catch (const LxErrorBase& e) {
-    report.add(Severity::Error, "runtime-missing", cfgPath, 0, e.rawMessage());
-  }
-  Zorm zorm;
-  launcher.describeLaunch(zorm, *cfg, library);
-  const std::unique_ptr<RlxLaunchData> data(static_cast<RlxLaunchData*>(zorm.exportLauncher()));
-  report.plan.arguments = std::move(data->launchArgs);
-  for (std::size_t i = 0; i < data->envNames.size(); ++i) {
-    report.plan.environment.emplace_back(data->envNames[i], data->envValues[i]);
-  }
-}
+
+ private:
+  const CheckOptions& options;
+  Report& report;
+  std::string packageName;
+  std::string cfgPath;
+  std::optional<CfgLint> lint;
+};
 
 // The whole check; it stops where the launcher would stop too.
 void check(const CheckOptions& options, Report& report) {
@@ -148,39 +165,18 @@ void check(const CheckOptions& options, Report& report) {
     return;
   }
   report.plan.launcher = launcherPath;
-  const std::string imageRoot = MacBundle::imageRoot(launcherPath);
-  report.plan.bundle = imageRoot;
-  try {
-    MacBundle::checkImageRoot(imageRoot);
-  } catch (const LxErrorBase& e) {
-    report.add(Severity::Error, "bundle-path-colon", imageRoot, 0, e.rawMessage());
+  report.plan.bundle = BundleLayout::imageRoot(launcherPath);
+  // An absolute --home, as the launcher's HOME: used as it is.
+  const auto home = [&options]() { return options.home.value_or(std::string()); };
+  Planner planner(options, report);
+  const std::unique_ptr<Zorm> zorm = planBundleLaunch(launcherPath, options.args, home, &planner);
+  if (!zorm) return;
+  const std::unique_ptr<RlxLaunchData> data(static_cast<RlxLaunchData*>(zorm->exportLauncher()));
+  if (!data->libPath.empty()) report.plan.library = data->libPath;
+  report.plan.arguments = std::move(data->launchArgs);
+  for (std::size_t i = 0; i < data->envNames.size(); ++i) {
+    report.plan.environment.emplace_back(data->envNames[i], data->envValues[i]);
   }
-
-  const std::string packageName = readPackageName(MacBundle::appDir(imageRoot), report);
-  AppLauncher launcher(launcherPath, options.args);
-  MacBundle::configure(launcher, imageRoot);
-  if (!packageName.empty() && options.home && !options.home->empty()) {
-    // The launcher ignores a relative HOME; a relative --home names a directory
-    // below the checker's working directory, as any path argument does.
-    const std::string home =
-        FileUtils::removeDotComponents(FileUtils::toAbsolutePath(*options.home));
-    launcher.addCfgSearchDir(MacBundle::userCfgDir(home, packageName));
-  }
-  const std::string cfgPath = launcher.getCfgFilePath();
-  report.plan.config = cfgPath;
-  const bool perUser =
-      cfgPath != FileUtils::combinePath(MacBundle::appDir(imageRoot), FileUtils::basename(cfgPath));
-  report.add(Severity::Note, "config-chosen", cfgPath, 0,
-             perUser ? "the launch reads this per-user configuration"
-                     : "the launch reads this configuration of the bundle");
-  if (!packageName.empty() && !options.home) {
-    report.add(Severity::Note, "per-user-override", cfgPath, 0,
-               "a user's copy at " +
-                   FileUtils::combinePath(MacBundle::userCfgDir("$HOME", packageName),
-                                          FileUtils::basename(cfgPath)) +
-                   " would be read instead; --home DIR checks as that user");
-  }
-  planLaunch(launcher, cfgPath, report);
 }
 
 }  // namespace

@@ -14,7 +14,7 @@
 struct CheckOptions {
   std::string bundle;
   std::string launcherName;         // empty: the only executable in Contents/MacOS
-  std::optional<std::string> home;  // unset: the bundle's own configuration
+  std::optional<std::string> home;  // unset: the bundle's own configuration; else absolute
   std::vector<std::string> args;    // what the launcher keeps of its command line
 };
 

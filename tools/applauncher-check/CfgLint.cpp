@@ -50,8 +50,6 @@ void CfgLint::add(Severity severity, const char* code, std::int64_t line, Messag
 }
 
 void CfgLint::line(std::int64_t number, std::string_view text) {
-  lastNumber = number;
-  lastText.assign(text);
   if (number == 1 && text.substr(0, 3) == kByteOrderMark) {
     byteOrderMark = true;
     add(Severity::Warning, "byte-order-mark", number, [&]() -> std::string {

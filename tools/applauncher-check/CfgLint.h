@@ -33,10 +33,6 @@ class CfgLint final : public CfgFileObserver {
   // the files its values name.
   void checkLoaded(const CfgFile& cfg);
 
-  // The last line the parser read and its number, to tell why it failed.
-  std::int64_t lastLineNumber() const { return lastNumber; }
-  const std::string& lastLine() const { return lastText; }
-
  private:
   using Lines = std::map<std::string, std::vector<std::int64_t>>;
 
@@ -53,8 +49,6 @@ class CfgLint final : public CfgFileObserver {
   Report& report;
   std::string path;
   std::vector<std::string> macroNames;
-  std::int64_t lastNumber = 0;
-  std::string lastText;
   bool seenHeader = false;
   bool sectionKnown = false;
   std::string sectionName;  // of the last header

@@ -77,13 +77,8 @@ int run(int argc, char** argv) {
     check.options.home = FileUtils::toAbsolutePath(*check.options.home);
   }
   if (chdir("/") != 0) throw CannotCheck(systemError("chdir(/)", errno));
-  // The launch's command line, so the launcher's own rule picks what it keeps.
-  std::vector<char*> launchArgv{argv[0]};
-  for (std::string& arg : check.options.args) launchArgv.push_back(&arg[0]);
-  launchArgv.push_back(nullptr);
-  SysInfo::argc = static_cast<int>(launchArgv.size() - 1);
-  SysInfo::argv = launchArgv.data();
-  check.options.args = SysInfo::getCommandArgs(SysInfo::ExcludeProgramName);
+  // The launcher's own rule picks what it keeps; no program name stands in front.
+  check.options.args = SysInfo::getCommandArgs(check.options.args, SysInfo::IncludeProgramName);
 
   const Report report = checkBundle(check.options);
   if (check.json) {
@@ -107,7 +102,7 @@ int main(int argc, char** argv) {
   std::signal(SIGPIPE, SIG_IGN);
   // The planning code logs as it goes; the checker reports through findings.
   NopLogAppender quiet;
-  Logger::defaultLogger().setAppender(quiet);
+  const AppenderScope quietScope(Logger::defaultLogger(), quiet);
   try {
     return run(argc, argv);
   } catch (const UsageError& e) {

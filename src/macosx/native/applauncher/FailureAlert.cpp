@@ -7,7 +7,7 @@
 #include <exception>
 #include <string>
 
-#include "MacBundle.h"
+#include "share/native/applauncher/BundleLayout.h"
 #include "share/native/common/Dll.h"
 #include "share/native/common/FileUtils.h"
 #include "share/native/common/SysInfo.h"
@@ -56,7 +56,7 @@ std::string applicationName() {
   } catch (const std::exception&) {
     return std::string();
   }
-  const std::string bundle = FileUtils::basename(MacBundle::imageRoot(launcherPath));
+  const std::string bundle = FileUtils::basename(BundleLayout::imageRoot(launcherPath));
   const std::string suffix = ".app";
   if (bundle.size() > suffix.size() && FileUtils::suffix(bundle) == suffix) {
     return bundle.substr(0, bundle.size() - suffix.size());

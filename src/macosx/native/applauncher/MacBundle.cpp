@@ -1,27 +1,9 @@
-#include "MacBundle.h"
-
+// The names macOS fixes in a bundle's layout.
 #include "share/native/applauncher/AppLauncher.h"
-#include "share/native/common/ErrorHandling.h"
+#include "share/native/applauncher/BundleLayout.h"
 #include "share/native/common/FileUtils.h"
 
-namespace MacBundle {
-
-std::string imageRoot(const std::string& launcherPath) {
-  const std::string root = FileUtils::dirname(FileUtils::dirname(FileUtils::dirname(launcherPath)));
-  return root.empty() ? "/" : root;
-}
-
-void checkImageRoot(const std::string& imageRoot) {
-  if (imageRoot.find(FileUtils::pathSeparator) != std::string::npos) {
-    LX_THROW("Cannot launch from \"" << imageRoot << "\": the path contains \""
-                                     << FileUtils::pathSeparator
-                                     << "\", which separates the entries of a path list");
-  }
-}
-
-std::string appDir(const std::string& imageRoot) {
-  return FileUtils::combinePath(imageRoot, "Contents/app");
-}
+namespace BundleLayout {
 
 AppLauncher& configure(AppLauncher& launcher, const std::string& imageRoot) {
   return launcher.setRootDir(imageRoot)
@@ -37,4 +19,4 @@ std::string userCfgDir(const std::string& home, const std::string& packageName) 
                                 packageName);
 }
 
-}  // namespace MacBundle
+}  // namespace BundleLayout

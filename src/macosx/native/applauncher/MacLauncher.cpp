@@ -5,9 +5,7 @@
 // failure through FailureAlertLogAppender, which adds an alert for a launch
 // from the Finder.
 #include "FailureAlert.h"
-#include "MacBundle.h"
-#include "share/native/applauncher/AppLauncher.h"
-#include "share/native/applauncher/PackageFile.h"
+#include "share/native/applauncher/BundleLaunch.h"
 #include "share/native/applauncher/ZormLauncher.h"
 #include "share/native/common/ErrorHandling.h"
 #include "share/native/common/Log.h"
@@ -22,36 +20,29 @@ Zorm* zormLauncher = nullptr;
 
 void launchZorm() { zormLauncher->launch(); }
 
-void initZormLauncher() {
-  // The path is looked up once: the lookup asks the file system several times.
-  const std::string launcherPath = SysInfo::getProcessModulePath();
-  const std::string imageRoot = MacBundle::imageRoot(launcherPath);
-  MacBundle::checkImageRoot(imageRoot);
-  const PackageFile packageFile = PackageFile::loadFromAppDir(MacBundle::appDir(imageRoot));
-
-  AppLauncher appLauncher(launcherPath, SysInfo::getCommandArgs(SysInfo::ExcludeProgramName));
-  MacBundle::configure(appLauncher, imageRoot);
-
-  const std::string& packageName = packageFile.getPackageName();
-  if (!packageName.empty()) {
-    // Without "HOME" only the per-user configuration is lost: report and go on.
-    std::string home;
-    try {
-      home = SysInfo::getEnvVariable("HOME");
-    } catch (const std::runtime_error& e) {
-      reportError(LX_SOURCE_POS, e);
-    } catch (...) {
-      reportUnknownError(LX_SOURCE_POS);
-    }
-    // A relative "HOME" would be read relative to the working directory.
-    if (!home.empty() && home[0] != '/') {
-      LX_TRACE("Ignoring \"HOME\" value \"" << home << "\": not an absolute path");
-      home.clear();
-    }
-    if (!home.empty()) appLauncher.addCfgSearchDir(MacBundle::userCfgDir(home, packageName));
+// "HOME", or empty when it is unset or relative.
+std::string homeValue() {
+  // Without "HOME" only the per-user configuration is lost: report and go on.
+  std::string home;
+  try {
+    home = SysInfo::getEnvVariable("HOME");
+  } catch (const std::runtime_error& e) {
+    reportError(LX_SOURCE_POS, e);
+  } catch (...) {
+    reportUnknownError(LX_SOURCE_POS);
   }
+  // A relative "HOME" would be read relative to the working directory.
+  if (!home.empty() && home[0] != '/') {
+    LX_TRACE("Ignoring \"HOME\" value \"" << home << "\": not an absolute path");
+    home.clear();
+  }
+  return home;
+}
 
-  zormLauncher = appLauncher.createZormLauncher();
+void initZormLauncher() {
+  zormLauncher = planBundleLaunch(SysInfo::getProcessModulePath(),
+                                  SysInfo::getCommandArgs(SysInfo::ExcludeProgramName), homeValue)
+                     .release();
   zormLauncher->launch();
 }
 

@@ -91,13 +91,18 @@ std::string getRealPath(const std::vector<char>& path) {
   return readLink(name, target) ? target : name;
 }
 
-std::vector<std::string> getCommandArgs(CommandArgProgramNameMode mode) {
+std::vector<std::string> getCommandArgs(const std::vector<std::string>& commandLine,
+                                        CommandArgProgramNameMode mode) {
   std::vector<std::string> args;
-  for (int i = mode == ExcludeProgramName ? 1 : 0; i < argc; ++i) {
-    const std::string arg = argv[i];
+  for (std::size_t i = mode == ExcludeProgramName ? 1 : 0; i < commandLine.size(); ++i) {
+    const std::string& arg = commandLine[i];
     if (!tstrings::startsWith(arg, "-psn_", tstrings::CaseSensitive)) args.push_back(arg);
   }
   return args;
+}
+
+std::vector<std::string> getCommandArgs(CommandArgProgramNameMode mode) {
+  return getCommandArgs(std::vector<std::string>(argv, argv + argc), mode);
 }
 
 }  // namespace SysInfo

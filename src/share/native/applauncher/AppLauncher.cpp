@@ -1,6 +1,7 @@
 #include "AppLauncher.h"
 
 #include <memory>
+#include <optional>
 
 #include "CfgFile.h"
 #include "CfgProperty.h"
@@ -10,11 +11,6 @@
 #include "share/native/common/Log.h"
 #include "share/native/common/SysInfo.h"
 #include "share/native/common/tstrings.h"
-
-// Braces: the path is taken before the arguments.
-AppLauncher::AppLauncher()
-    : AppLauncher{SysInfo::getProcessModulePath(),
-                  SysInfo::getCommandArgs(SysInfo::ExcludeProgramName)} {}
 
 AppLauncher::AppLauncher(std::string launcherPath, std::vector<std::string> args)
     : args(std::move(args)), launcherPath(std::move(launcherPath)) {}
@@ -87,12 +83,23 @@ CfgFile AppLauncher::loadCfgFile(const std::string& path, CfgFileObserver* obser
   return cfg;
 }
 
-Zorm* AppLauncher::createZormLauncher() const {
+Zorm* AppLauncher::createZormLauncher(LaunchObserver* observer) const {
   const std::string cfgFilePath = getCfgFilePath();
   LX_TRACE("Launcher config file path: \"" << cfgFilePath << "\"");
-  const CfgFile cfg = loadCfgFile(cfgFilePath);
+  std::optional<CfgFile> cfg;
+  try {
+    cfg.emplace(
+        loadCfgFile(cfgFilePath, observer ? observer->reading(cfgFilePath, *this) : nullptr));
+  } catch (const CfgFileError& e) {
+    if (!observer) throw;
+    observer->unloaded(e);
+    return nullptr;
+  }
+  if (observer) observer->loaded(*cfg, getRuntimeDir(*cfg));
   std::unique_ptr<Zorm> zorm(new Zorm());
-  describeLaunch(*zorm, cfg, findZormLib(cfg));
+  std::string libPath;
+  planStep(observer, LaunchStep::Runtime, [&] { libPath = findZormLib(*cfg); });
+  describeLaunch(*zorm, *cfg, libPath);
   return zorm.release();
 }
 
@@ -130,9 +137,4 @@ std::string AppLauncher::findZormLib(const CfgFile& cfg) const {
     if (FileUtils::isFileExists(path)) return path;
   }
   LX_THROW("Failed to find ZORM in \"" << runtimeDir << "\" directory.");
-}
-
-void AppLauncher::launch() const {
-  std::unique_ptr<Zorm> zorm(createZormLauncher());
-  zorm->launch();
 }

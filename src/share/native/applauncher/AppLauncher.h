@@ -10,14 +10,12 @@
 #include <vector>
 
 #include "CfgFile.h"
+#include "LaunchObserver.h"
 
 class Zorm;
 
 class AppLauncher {
  public:
-  // Takes the executable's path and the command-line arguments (without
-  // "-psn_" ones) of this process; throws when either cannot be had.
-  AppLauncher();
   // Plans for the executable at `launcherPath` started with `args`.
   AppLauncher(std::string launcherPath, std::vector<std::string> args);
 
@@ -52,19 +50,18 @@ class AppLauncher {
   // throws when none does.
   std::string findZormLib(const CfgFile& cfg) const;
 
-  // A new launch description, owned by the caller. Throws on every failure
-  // and leaks nothing then.
-  Zorm* createZormLauncher() const;
+  // A new launch description, owned by the caller: the configuration file,
+  // the runtime library and the arguments. Throws on every failure and leaks
+  // nothing then; with an observer, see LaunchObserver, and null when the
+  // configuration could not be loaded.
+  Zorm* createZormLauncher(LaunchObserver* observer = nullptr) const;
 
+ private:
   // Fills an empty description from a loaded configuration and a library
   // path: the library-path variable, the library, the launcher's path and
   // the configured arguments.
   void describeLaunch(Zorm& zorm, const CfgFile& cfg, const std::string& libPath) const;
 
-  // Creates a launch description, launches it and deletes it.
-  void launch() const;
-
- private:
   std::vector<std::string> args;
   std::string launcherPath;
   std::string defaultRuntimeDir;

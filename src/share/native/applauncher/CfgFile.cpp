@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <istream>
+#include <optional>
 #include <string_view>
 
 #include "share/native/common/ErrorHandling.h"
@@ -17,6 +18,11 @@ using SectionMap = std::map<CfgFile::SectionId, CfgFile::Properties>;
 
 // Stands for "no known section": property lines under it are skipped.
 constexpr CfgFile::SectionId UnknownSection("");
+
+[[noreturn]] void fail(const tstrings::any& message, const SourceCodePos& pos, CfgFileFailure kind,
+                       std::int64_t line) {
+  throw CfgFileError(makeException(message, pos), kind, line);
+}
 
 // The table entry named exactly `name`, or null.
 template <class IdType, std::size_t size>
@@ -137,8 +143,14 @@ void expandValue(std::string& value, const CfgFile::Macros& macros, const CfgFil
 }  // namespace
 
 CfgFile CfgFile::load(const std::string& path, CfgFileObserver* observer) {
-  InputFile stream(path);
-  return parse(stream, path, observer);
+  std::optional<InputFile> stream;
+  try {
+    stream.emplace(path);
+  } catch (const LxError<std::runtime_error>& e) {
+    const bool missing = FileUtils::isMissing(path);
+    throw CfgFileError(e, missing ? CfgFileFailure::Missing : CfgFileFailure::Unreadable, 0);
+  }
+  return parse(*stream, path, observer);
 }
 
 CfgFile CfgFile::parse(std::istream& stream, const std::string& path, CfgFileObserver* observer) {
@@ -155,8 +167,9 @@ CfgFile CfgFile::parse(std::istream& stream, const std::string& path, CfgFileObs
     if (line[0] == '[') {
       const std::string::size_type end = line.rfind(']');
       if (end == std::string::npos) {
-        LX_THROW("Error parsing [" << path << "] file at " << lineNumber
-                                   << ": Missing ']' character");
+        fail(tstrings::any() << "Error parsing [" << path << "] file at " << lineNumber
+                             << ": Missing ']' character",
+             LX_SOURCE_POS, CfgFileFailure::Syntax, lineNumber);
       }
       PurgeSection(cfg.data, section, pending, observer);
       const std::string_view name = std::string_view(line).substr(1, end - 1);
@@ -176,14 +189,17 @@ CfgFile CfgFile::parse(std::istream& stream, const std::string& path, CfgFileObs
     // Values reach the runtime as C strings, which a NUL would cut short.
     if (value.find('\0') != std::string_view::npos && section != UnknownSection &&
         findName(PropertyName::all, name)) {
-      LX_THROW("Error parsing [" << path << "] file at " << lineNumber
-                                 << ": NUL character in the value of " << name);
+      fail(tstrings::any() << "Error parsing [" << path << "] file at " << lineNumber
+                           << ": NUL character in the value of " << name,
+           LX_SOURCE_POS, CfgFileFailure::Nul, lineNumber);
     }
     const bool recorded = AddProperty(pending, section, name, value);
     if (observer) observer->property(lineNumber, name, value, recorded);
   }
   if (stream.bad() || !stream.eof()) {
-    LX_THROW_SYSTEM_ERROR("Failed to read \"" << path << "\" file up to the end: ");
+    const std::string reason = lastCRTError();
+    fail(tstrings::any() << "Failed to read \"" << path << "\" file up to the end: " << reason,
+         LX_SOURCE_POS, CfgFileFailure::Unreadable, 0);
   }
   PurgeSection(cfg.data, section, pending, observer);
   return cfg;
@@ -225,9 +241,6 @@ std::string CfgFile::asString(const Property& property) {
 }
 
 std::string CfgFile::asPathList(const Property& property) {
-  return join(property.second, FileUtils::pathSeparator);
-}
-
-std::string join(const std::vector<std::string>& values, char separator) {
-  return tstrings::join(values.begin(), values.end(), std::string(1, separator));
+  return tstrings::join(property.second.begin(), property.second.end(),
+                        std::string(1, FileUtils::pathSeparator));
 }

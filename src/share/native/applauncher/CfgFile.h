@@ -13,7 +13,10 @@
 #include <string_view>
 #include <vector>
 
+#include "share/native/common/ErrorHandling.h"
+
 class CfgFileObserver;
+class CfgFileError;
 
 class CfgFile {
  public:
@@ -49,8 +52,8 @@ class CfgFile {
 
   // Opens and parses the file at `path`, which must be a regular file,
   // telling `observer`, when given, what the parser makes of each line. Throws
-  // LxError with "Error opening", "Error parsing" (a header without "]", a
-  // known value holding a NUL byte) or "Failed to read" messages.
+  // CfgFileError with "Error opening", "Error parsing" (a header without "]",
+  // a known value holding a NUL byte) or "Failed to read" messages.
   static CfgFile load(const std::string& path, CfgFileObserver* observer = nullptr);
 
   // Parses a configuration read from `stream`; `path` only names it in
@@ -109,8 +112,28 @@ class CfgFileObserver {
   virtual void committed(const CfgFile::SectionId& section, bool replaced) = 0;
 };
 
-// The values joined with the one-character `separator`; empty for no values.
-std::string join(const std::vector<std::string>& values, char separator);
+// Why a configuration could not be loaded.
+enum class CfgFileFailure {
+  Missing,     // nothing at the path
+  Unreadable,  // there, but not to be opened as a regular file, or reading failed
+  Syntax,      // a header without "]"
+  Nul,         // a NUL byte in a known property's value
+};
+
+// The parser's verdict on a configuration it could not load: the launcher's
+// message, its kind and the line it concerns (0 for none).
+class CfgFileError : public LxError<std::runtime_error> {
+ public:
+  CfgFileError(const LxError<std::runtime_error>& error, CfgFileFailure kind, std::int64_t line)
+      : LxError<std::runtime_error>(error), failureKind(kind), lineNumber(line) {}
+
+  CfgFileFailure kind() const { return failureKind; }
+  std::int64_t line() const { return lineNumber; }
+
+ private:
+  CfgFileFailure failureKind;
+  std::int64_t lineNumber;
+};
 
 // The known section names.
 namespace SectionName {

@@ -210,18 +210,18 @@ Zorm::Zorm() { LX_TRACE("Zorm(" << static_cast<const void*>(this) << ")::Zorm()"
 Zorm::~Zorm() { LX_TRACE("Zorm(" << static_cast<const void*>(this) << ")::~Zorm()"); }
 
 Zorm& Zorm::setLibPath(const std::string& path) {
-  libPath = path;
+  launchData.libPath = path;
   return *this;
 }
 
 Zorm& Zorm::addLaunchArg(const std::string& value) {
-  launchArgs.push_back(value);
+  launchData.launchArgs.push_back(value);
   return *this;
 }
 
 Zorm& Zorm::addEnvVariable(const std::string& name, const std::string& value) {
-  envNames.push_back(name);
-  envValues.push_back(value);
+  launchData.envNames.push_back(name);
+  launchData.envValues.push_back(value);
   return *this;
 }
 
@@ -232,64 +232,59 @@ Zorm& Zorm::initFromConfigFile(const CfgFile& cfg) {
 Zorm& Zorm::initFromConfigFile(const CfgFile& cfg, const std::string& launcherPath) {
   if (const CfgFile::Property* modulePath = CfgProperties::modulepath.find(cfg)) {
     for (const std::string& value : modulePath->second) {
-      launchArgs.push_back("--module-path");
-      launchArgs.push_back(value);
+      launchData.launchArgs.push_back("--module-path");
+      launchData.launchArgs.push_back(value);
     }
   }
   if (const CfgFile::Property* classPath = CfgProperties::classpath.find(cfg)) {
-    launchArgs.push_back("-classpath");
-    launchArgs.push_back(CfgFile::asPathList(*classPath));
+    launchData.launchArgs.push_back("-classpath");
+    launchData.launchArgs.push_back(CfgFile::asPathList(*classPath));
   }
   if (const CfgFile::Property* splash = CfgProperties::splash.find(cfg)) {
     const std::string splashPath = CfgFile::asString(*splash);
     if (FileUtils::isFileExists(splashPath)) {
-      launchArgs.push_back("-splash:" + splashPath);
+      launchData.launchArgs.push_back("-splash:" + splashPath);
     } else {
       LX_WARNING("Splash property ignored. File \"" << splashPath << "\" not found");
     }
   }
   if (const CfgFile::Property* vexaOptions = CfgProperties::vexaOptions.find(cfg)) {
-    launchArgs.insert(launchArgs.end(), vexaOptions->second.begin(), vexaOptions->second.end());
+    launchData.launchArgs.insert(launchData.launchArgs.end(), vexaOptions->second.begin(),
+                                 vexaOptions->second.end());
   }
-  launchArgs.push_back("-Dkelpak.app-path=" + launcherPath);
+  launchData.launchArgs.push_back("-Dkelpak.app-path=" + launcherPath);
   if (const CfgFile::Property* mainModule = CfgProperties::mainmodule.find(cfg)) {
-    launchArgs.push_back("-m");
-    launchArgs.push_back(CfgFile::asString(*mainModule));
+    launchData.launchArgs.push_back("-m");
+    launchData.launchArgs.push_back(CfgFile::asString(*mainModule));
   }
   if (const CfgFile::Property* mainClass = CfgProperties::mainclass.find(cfg)) {
-    launchArgs.push_back(CfgFile::asString(*mainClass));
+    launchData.launchArgs.push_back(CfgFile::asString(*mainClass));
   }
   if (const CfgFile::Property* mainZep = CfgProperties::mainzep.find(cfg)) {
-    launchArgs.push_back("-zep");
-    launchArgs.push_back(CfgFile::asString(*mainZep));
+    launchData.launchArgs.push_back("-zep");
+    launchData.launchArgs.push_back(CfgFile::asString(*mainZep));
   }
   if (const CfgFile::Property* arguments = CfgProperties::arguments.find(cfg)) {
-    launchArgs.insert(launchArgs.end(), arguments->second.begin(), arguments->second.end());
+    launchData.launchArgs.insert(launchData.launchArgs.end(), arguments->second.begin(),
+                                 arguments->second.end());
   }
   return *this;
 }
 
 bool Zorm::isWithSplash() const {
-  for (const std::string& arg : launchArgs) {
+  for (const std::string& arg : launchData.launchArgs) {
     if (tstrings::startsWith(arg, "-splash:", tstrings::CaseSensitive)) return true;
   }
   return false;
 }
 
 void Zorm::setEnvVariables() const {
-  for (std::size_t i = 0; i < envNames.size(); ++i) {
-    SysInfo::setEnvVariable(envNames.at(i), envValues.at(i));
+  for (std::size_t i = 0; i < launchData.envNames.size(); ++i) {
+    SysInfo::setEnvVariable(launchData.envNames.at(i), launchData.envValues.at(i));
   }
 }
 
-void* Zorm::exportLauncher() const {
-  std::unique_ptr<RlxLaunchData> data(new RlxLaunchData());
-  data->libPath = libPath;
-  data->launchArgs = launchArgs;
-  data->envNames = envNames;
-  data->envValues = envValues;
-  return data.release();
-}
+void* Zorm::exportLauncher() const { return new RlxLaunchData(launchData); }
 
 namespace {
 
@@ -306,8 +301,8 @@ void Zorm::launch() const {
   const std::unique_ptr<ZormlLauncherData, FreeDeleter> data(
       zormLauncherCreateZormlLauncherData(zormLauncherGetAPI(), exportLauncher(), nullptr));
   if (!data) LX_THROW("Failed to prepare the launch data of ZORM");
-  LX_TRACE("ZORM library: \"" << libPath << "\"");
-  const DllFunction<void*> entryPoint = findEntryPoint(libPath);
+  LX_TRACE("ZORM library: \"" << launchData.libPath << "\"");
+  const DllFunction<void*> entryPoint = findEntryPoint(launchData.libPath);
   if (zormLauncherStartZorm(data.get(), static_cast<void*>(entryPoint)) != 0) {
     LX_THROW("Failed to launch ZORM");
   }

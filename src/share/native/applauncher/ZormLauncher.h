@@ -92,10 +92,7 @@ class Zorm {
   void launch() const;
 
  private:
-  std::string libPath;
-  std::vector<std::string> launchArgs;
-  std::vector<std::string> envNames;
-  std::vector<std::string> envValues;
+  RlxLaunchData launchData;
 };
 
 extern "C" {

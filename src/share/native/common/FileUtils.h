@@ -53,6 +53,11 @@ std::string resolveDotComponents(const std::string& path);
 // directories count.
 bool isFileExists(const std::string& path);
 
+// True when nothing is found at the path: no such file or directory, links
+// followed. A path that exists but cannot be reached (a loop of links, a
+// directory without search permission) is not missing.
+bool isMissing(const std::string& path);
+
 // The path made absolute against the working directory, not normalised.
 // Throws when the working directory cannot be read.
 std::string toAbsolutePath(const std::string& path);

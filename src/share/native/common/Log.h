@@ -98,6 +98,23 @@ class Logger {
   LogAppender* appender;
 };
 
+// Installs an appender in a logger for its lifetime, then puts back the one
+// that was there. The caller keeps the appender alive meanwhile.
+class AppenderScope {
+ public:
+  AppenderScope(Logger& logger, LogAppender& appender)
+      : logger(logger), saved(logger.getAppender()) {
+    logger.setAppender(appender);
+  }
+  ~AppenderScope() { logger.setAppender(saved); }
+  AppenderScope(const AppenderScope&) = delete;
+  AppenderScope& operator=(const AppenderScope&) = delete;
+
+ private:
+  Logger& logger;
+  LogAppender& saved;
+};
+
 // Log sites: the message is built only when the level is loggable.
 #define LX_LOG(logLevel, pieces)                                             \
   do {                                                                       \

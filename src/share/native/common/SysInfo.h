@@ -32,7 +32,13 @@ std::string getExecutablePath(const std::vector<char>& path);
 // the path does not exist.
 std::string getRealPath(const std::vector<char>& path);
 
-// The arguments in order, without those starting with "-psn_".
+// The arguments of `commandLine` in order, without those starting with
+// "-psn_" (process serial numbers, which the system may add when it opens a
+// bundle); with ExcludeProgramName without the first one either.
+std::vector<std::string> getCommandArgs(const std::vector<std::string>& commandLine,
+                                        CommandArgProgramNameMode mode);
+
+// The same for this process's command line, argc and argv.
 std::vector<std::string> getCommandArgs(CommandArgProgramNameMode mode);
 
 // The variable's value, an empty one included; throws when it is not set.

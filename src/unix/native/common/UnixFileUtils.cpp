@@ -32,6 +32,11 @@ bool isFileExists(const std::string& path) {
   return stat(path.c_str(), &info) == 0;
 }
 
+bool isMissing(const std::string& path) {
+  struct stat info;
+  return stat(path.c_str(), &info) != 0 && (errno == ENOENT || errno == ENOTDIR);
+}
+
 std::string toAbsolutePath(const std::string& path) {
   if (path.empty()) {
     // Grown until the working directory fits, however deep it is.

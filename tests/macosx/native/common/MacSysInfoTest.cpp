@@ -19,30 +19,6 @@ extern char** environ;
 
 namespace {
 
-// Replaces the saved command line for one test.
-class ScopedArgs {
- public:
-  explicit ScopedArgs(std::vector<std::string> args)
-      : strings(std::move(args)), savedArgc(SysInfo::argc), savedArgv(SysInfo::argv) {
-    for (std::string& arg : strings) pointers.push_back(&arg[0]);
-    pointers.push_back(nullptr);
-    SysInfo::argc = static_cast<int>(strings.size());
-    SysInfo::argv = pointers.data();
-  }
-  ~ScopedArgs() {
-    SysInfo::argc = savedArgc;
-    SysInfo::argv = savedArgv;
-  }
-  ScopedArgs(const ScopedArgs&) = delete;
-  ScopedArgs& operator=(const ScopedArgs&) = delete;
-
- private:
-  std::vector<std::string> strings;
-  std::vector<char*> pointers;
-  int savedArgc;
-  char** savedArgv;
-};
-
 std::vector<char> withNul(const std::string& path) {
   std::vector<char> chars(path.begin(), path.end());
   chars.push_back('\0');
@@ -109,9 +85,8 @@ TEST(MacSysInfoTest, GetCommandArgs) {
       {{"prog", "", "a"}, SysInfo::ExcludeProgramName, {"", "a"}},
   };
   for (const auto& c : cases) {
-    ScopedArgs args(c.argv);
-    EXPECT_EQ(c.expected,
-              SysInfo::getCommandArgs(static_cast<SysInfo::CommandArgProgramNameMode>(c.mode)))
+    EXPECT_EQ(c.expected, SysInfo::getCommandArgs(
+                              c.argv, static_cast<SysInfo::CommandArgProgramNameMode>(c.mode)))
         << ::testing::PrintToString(c.argv) << " mode " << c.mode;
   }
 }

@@ -17,29 +17,6 @@ namespace {
 // The test binary is the "launcher" here, so its configuration file is named after it.
 std::string cfgName() { return FileUtils::basename(SysInfo::getProcessModulePath()) + ".cfg"; }
 
-// Replaces the saved command line for one test.
-class ScopedCommandLine {
- public:
-  explicit ScopedCommandLine(std::vector<std::string> args) : strings(std::move(args)) {
-    for (std::string& s : strings) pointers.push_back(&s[0]);
-    pointers.push_back(nullptr);
-    savedArgc = SysInfo::argc;
-    savedArgv = SysInfo::argv;
-    SysInfo::argc = static_cast<int>(strings.size());
-    SysInfo::argv = pointers.data();
-  }
-  ~ScopedCommandLine() {
-    SysInfo::argc = savedArgc;
-    SysInfo::argv = savedArgv;
-  }
-
- private:
-  std::vector<std::string> strings;
-  std::vector<char*> pointers;
-  int savedArgc;
-  char** savedArgv;
-};
-
 std::unique_ptr<RlxLaunchData> exported(const Zorm& zorm) {
   return std::unique_ptr<RlxLaunchData>(static_cast<RlxLaunchData*>(zorm.exportLauncher()));
 }
@@ -49,12 +26,13 @@ std::unique_ptr<RlxLaunchData> exported(const Zorm& zorm) {
 class AppLauncherTest : public ::testing::Test {
  protected:
   TempDir tmp;
-  ScopedCommandLine commandLine{{"launcher"}};
+  // The test binary plays the launcher, started without arguments.
+  const AppLauncher unconfigured{SysInfo::getProcessModulePath(), {}};
   ScopedEnv libraryPath{"LX_TEST_LIBRARY_PATH"};
 };
 
 TEST_F(AppLauncherTest, CfgFilePathSearchOrder) {
-  AppLauncher launcher;
+  AppLauncher launcher = unconfigured;
   launcher.setAppDir(tmp / "app");
   EXPECT_EQ(tmp / "app/" + cfgName(), launcher.getCfgFilePath());  // missing, still returned
 
@@ -82,7 +60,7 @@ TEST_F(AppLauncherTest, LibEnvVariableContainsAppDir) {
       {"/app:/x", true},  {"/app/", false}, {"/APP", false}, {"/x:/ap:/appx", false},
       {"::/app::", true},
   };
-  AppLauncher launcher;
+  AppLauncher launcher = unconfigured;
   launcher.setAppDir("/app").setLibEnvVariableName("LX_TEST_LIBRARY_PATH");
   for (const Case& c : cases) {
     ScopedEnv env("LX_TEST_LIBRARY_PATH");
@@ -96,7 +74,7 @@ TEST_F(AppLauncherTest, CreateZormLauncherBuildsTheDescription) {
             "[Application]\napp.mainclass=Main\napp.runtime=$ROOTDIR/rt\n"
             "[ArgOptions]\narguments=$APPDIR\narguments=$BINDIR\n");
   writeFile(tmp / "rt/lib/second", "");
-  AppLauncher launcher;
+  AppLauncher launcher = unconfigured;
   launcher.setAppDir(tmp / "app")
       .setRootDir(tmp.path())
       .setLibEnvVariableName("LX_TEST_LIBRARY_PATH")
@@ -115,10 +93,11 @@ TEST_F(AppLauncherTest, CreateZormLauncherBuildsTheDescription) {
 }
 
 TEST_F(AppLauncherTest, CommandLineArgumentsReplaceConfiguredOnesUnexpanded) {
-  ScopedCommandLine commandLine({"launcher", "-psn_1_2", "$APPDIR", "two"});
   writeFile(tmp / "app/" + cfgName(), "[Application]\napp.mainclass=Main\n");
   writeFile(tmp / "rt/lib", "");
-  AppLauncher launcher;
+  AppLauncher launcher(SysInfo::getProcessModulePath(),
+                       SysInfo::getCommandArgs({"launcher", "-psn_1_2", "$APPDIR", "two"},
+                                               SysInfo::ExcludeProgramName));
   launcher.setAppDir(tmp / "app")
       .setLibEnvVariableName("LX_TEST_LIBRARY_PATH")
       .setDefaultRuntimeDir(tmp / "rt")
@@ -133,7 +112,7 @@ TEST_F(AppLauncherTest, CommandLineArgumentsReplaceConfiguredOnesUnexpanded) {
 }
 
 TEST_F(AppLauncherTest, FailuresLeaveNoDescription) {
-  AppLauncher launcher;
+  AppLauncher launcher = unconfigured;
   launcher.setAppDir(tmp / "app").setDefaultRuntimeDir(tmp / "rt").addZormLibCandidate("lib");
   try {
     delete launcher.createZormLauncher();
@@ -165,7 +144,7 @@ TEST_F(AppLauncherTest, EmptyOrRelativeRuntimeDirectoryCountsFromTheRoot) {
   writeFile(tmp / "root/lib", "");
   writeFile(tmp / "root/rt/lib", "");
   const std::string cfg = tmp / "app/" + cfgName();
-  AppLauncher launcher;
+  AppLauncher launcher = unconfigured;
   launcher.setAppDir(tmp / "app").setRootDir(tmp / "root").addZormLibCandidate("lib");
   const struct {
     const char* runtime;

@@ -14,6 +14,7 @@
 #include "share/native/applauncher/CfgFile.h"
 #include "share/native/common/ErrorHandling.h"
 #include "share/native/common/FileUtils.h"
+#include "share/native/common/tstrings.h"
 
 namespace {
 
@@ -276,9 +277,12 @@ TEST(CfgFileTest, AsStringAsPathListAndJoin) {
     const std::string shown = testing::PrintToString(c.values);
     EXPECT_EQ(c.last, CfgFile::asString(property)) << shown;
     EXPECT_EQ(c.pathList, CfgFile::asPathList(property)) << shown;
-    EXPECT_EQ(c.pathList, join(c.values, FileUtils::pathSeparator)) << shown;
+    EXPECT_EQ(c.pathList, tstrings::join(c.values.begin(), c.values.end(),
+                                         std::string(1, FileUtils::pathSeparator)))
+        << shown;
   }
-  EXPECT_EQ("a;b;c", join({"a", "b", "c"}, ';'));
+  const std::vector<std::string> abc{"a", "b", "c"};
+  EXPECT_EQ("a;b;c", tstrings::join(abc.begin(), abc.end(), std::string(";")));
 }
 
 TEST(CfgFileTest, ExpandMacros) {

@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <fstream>
 #include <set>
 #include <sstream>
 #include <stdexcept>
@@ -11,9 +12,18 @@
 
 namespace {
 
-const std::set<std::string> launcherExports = {"main", "zormLauncherGetAPI",
-                                               "zormLauncherCreateZormlLauncherData",
-                                               "zormLauncherStartZorm", "zormLauncherLog"};
+// The names of the export list, which the build reads too.
+std::set<std::string> readExportList() {
+  std::ifstream list(LX_LAUNCHER_EXPORTS_FILE);
+  if (!list) throw std::runtime_error("cannot read " LX_LAUNCHER_EXPORTS_FILE);
+  std::set<std::string> names;
+  for (std::string name; std::getline(list, name);) {
+    if (!name.empty() && name[0] != '#') names.insert(name);
+  }
+  return names;
+}
+
+const std::set<std::string> launcherExports = readExportList();
 
 // Output of a shell command; its exit status goes to `status`.
 std::string run(const std::string& command, int* status) {

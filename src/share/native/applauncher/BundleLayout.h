@@ -1,14 +1,17 @@
 // The layout of an application bundle around its executable
-// "<image root>/Contents/<dir>/<name>". The launcher's set-up and the bundle
-// checker both plan with it, so they agree on every directory.
-#ifndef LX_MACOSX_APPLAUNCHER_MACBUNDLE_H
-#define LX_MACOSX_APPLAUNCHER_MACBUNDLE_H
+// "<image root>/Contents/<dir>/<name>". The launch's set-up plans with it, so
+// the launcher and the bundle checker agree on every directory. The path
+// arithmetic is the same everywhere; the platform's folder supplies the
+// names the platform fixes (runtime library, library-path variable, per-user
+// folder).
+#ifndef LX_SHARE_APPLAUNCHER_BUNDLELAYOUT_H
+#define LX_SHARE_APPLAUNCHER_BUNDLELAYOUT_H
 
 #include <string>
 
 class AppLauncher;
 
-namespace MacBundle {
+namespace BundleLayout {
 
 // The image root: the executable's path without its last three components;
 // "/" for an executable fewer than three directories deep, never the working
@@ -30,6 +33,6 @@ AppLauncher& configure(AppLauncher& launcher, const std::string& imageRoot);
 // The per-user configuration directory of a package for a home directory.
 std::string userCfgDir(const std::string& home, const std::string& packageName);
 
-}  // namespace MacBundle
+}  // namespace BundleLayout
 
 #endif
