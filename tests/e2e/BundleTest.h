@@ -22,6 +22,11 @@ class BundleTest : public ::testing::Test {
   void SetUp() override {
     makeDirs(tmp / "home");
     env = {{"HOME", tmp / "home"}, {"RLX_TEST_RECORD", tmp / "record"}};
+#ifdef LX_SYSLOG_PRELOAD_PATH
+    // The shim drops the launcher's system-log records: no test writes the
+    // machine's log.
+    env["LD_PRELOAD"] = LX_SYSLOG_PRELOAD_PATH;
+#endif
   }
 
   // The command line that starts the bundle's launcher by its absolute path.

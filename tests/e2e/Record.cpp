@@ -33,6 +33,8 @@ std::vector<Call> parseRecord(const std::string& text) {
       calls.back().libraryPathVariable = value;
     } else if (key == "fds") {
       calls.back().descriptors = value;
+    } else if (key == "sigpipe") {
+      calls.back().sigpipe = value;
     } else if (key == "fds after main") {
       calls.back().descriptorsAfterMain = value;
     } else {

@@ -17,6 +17,7 @@ struct Call {
   std::string strings;
   std::string libraryPathVariable;
   std::string descriptors;  // open on entry, as "0,1,2"
+  std::string sigpipe;      // SIGPIPE's state on entry, see Descriptors.h
   // Open in the caller once a nested main has returned; like "main returned",
   // it follows the nested call's lines and so is filed under that call.
   std::string descriptorsAfterMain;

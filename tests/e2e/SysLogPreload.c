@@ -1,20 +1,31 @@
-/* Preloaded into a program by the system log tests; it works by symbol
- * interposition, which only ELF systems offer. It appends to the file named by
- * LX_TEST_SYSLOG_RECORD one "key=value" line for the descriptors open before
- * main and for every call of openlog, syslog, vsyslog and closelog, which it
- * does not pass on. Datagrams meant for "/dev/log" go to the socket named by
- * LX_TEST_SYSLOG_SOCKET instead, so no test writes the machine's log. With
- * LX_TEST_CLOSE_STDERR set, standard error is closed before main. For the
- * failure alert it plays a launch from the desktop: LX_TEST_PARENT_PID is the
- * parent's process id, LX_TEST_STDERR_TERMINAL makes standard error a
- * terminal, and a load of CoreFoundation is recorded (key "alert") and loads
- * LX_TEST_ALERT_LIBRARY instead. */
+/* Preloaded into a program by the tests; it works by symbol interposition,
+ * which only ELF systems offer. It appends to the file named by
+ * LX_TEST_SYSLOG_RECORD one "key=value" line for the descriptors open and the
+ * state of SIGPIPE before main, for every call of openlog, syslog, vsyslog
+ * and closelog, which it does not pass on, and for the descriptor of every
+ * datagram or connection meant for "/dev/log" ("logfd"). Those go to the
+ * socket named by LX_TEST_SYSLOG_SOCKET instead, or nowhere without it, so no
+ * test writes the machine's log. Before main, and in this order: with
+ * LX_TEST_FEXECVE set, the program starts itself again through fexecve of a
+ * close-on-exec descriptor, so that its path is "/dev/fd/100"; with
+ * LX_TEST_CLOSE_STDERR set, standard error is closed; with
+ * LX_TEST_BREAK_STDERR set, it is a pipe without a reader, and SIGPIPE has its
+ * default action. With LX_TEST_MAIN_MARKER set, "main" and a line feed go to
+ * standard output just before main runs. For the failure alert it plays a
+ * launch from the desktop: LX_TEST_PARENT_PID is the parent's process id,
+ * LX_TEST_STDERR_TERMINAL makes standard error a terminal, and a load of
+ * CoreFoundation is recorded (key "alert") and loads LX_TEST_ALERT_LIBRARY
+ * instead. */
 #define _GNU_SOURCE
 #include <dlfcn.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <signal.h>
 #include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/auxv.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -30,11 +41,48 @@ void put(const char* key, const char* value) {
   fclose(record);
 }
 
-__attribute__((constructor)) static void beforeMain(void) {
+__attribute__((constructor)) static void beforeMain(int argc, char** argv, char** envp) {
+  (void)argc;
+  const char* started = (const char*)getauxval(AT_EXECFN);
+  if (getenv("LX_TEST_FEXECVE") && started && strncmp(started, "/dev/fd/", 8) != 0) {
+    const int fd = fcntl(open("/proc/self/exe", O_RDONLY | O_CLOEXEC), F_DUPFD_CLOEXEC, 100);
+    fexecve(fd, argv, envp);
+    _exit(127);
+  }
   if (getenv("LX_TEST_CLOSE_STDERR")) close(2);
+  if (getenv("LX_TEST_BREAK_STDERR")) {
+    int ends[2];
+    if (pipe(ends) != 0 || dup2(ends[1], 2) != 2) _exit(127);
+    close(ends[0]);
+    close(ends[1]);
+    signal(SIGPIPE, SIG_DFL);
+  }
+  if (!getenv("LX_TEST_SYSLOG_RECORD")) return;
   char descriptors[4096];
   listDescriptors(descriptors, sizeof descriptors);
   put("fds", descriptors);
+  put("sigpipe", sigpipeState());
+}
+
+typedef int (*MainFunction)(int, char**, char**);
+static MainFunction realMain;
+
+static int markedMain(int argc, char** argv, char** envp) {
+  static const char marker[] = "main\n";
+  if (write(1, marker, sizeof marker - 1) < 0) return 127;
+  return realMain(argc, argv, envp);
+}
+
+/* glibc's start-up code calls main through it. */
+int __libc_start_main(MainFunction main, int argc, char** argv, void (*init)(void),
+                      void (*fini)(void), void (*rtldFini)(void), void* stackEnd) {
+  int (*next)(MainFunction, int, char**, void (*)(void), void (*)(void), void (*)(void), void*);
+  *(void**)&next = dlsym(RTLD_NEXT, "__libc_start_main");
+  if (getenv("LX_TEST_MAIN_MARKER")) {
+    realMain = main;
+    main = markedMain;
+  }
+  return next(main, argc, argv, init, fini, rtldFini, stackEnd);
 }
 
 void openlog(const char* ident, int option, int facility) {
@@ -59,22 +107,44 @@ void syslog(int priority, const char* format, ...) {
 
 void closelog(void) { put("closelog", ""); }
 
-/* glibc declares the address as a transparent union for GNU C. */
+/* The address of the test's socket instead of "/dev/log"; null, with the
+ * descriptor recorded, when `address` is "/dev/log" and there is no such
+ * socket. glibc declares the address as a transparent union for GNU C. */
+static int redirected(int fd, __CONST_SOCKADDR_ARG* address, socklen_t* length,
+                      struct sockaddr_un* replacement) {
+  const struct sockaddr_un* to = (const struct sockaddr_un*)address->__sockaddr_un__;
+  if (!to || to->sun_family != AF_UNIX || strcmp(to->sun_path, "/dev/log") != 0) return 1;
+  char text[16];
+  snprintf(text, sizeof text, "%d", fd);
+  put("logfd", text);
+  const char* socketPath = getenv("LX_TEST_SYSLOG_SOCKET");
+  if (!socketPath) {
+    errno = ENOENT;
+    return 0;
+  }
+  memset(replacement, 0, sizeof *replacement);
+  replacement->sun_family = AF_UNIX;
+  strncpy(replacement->sun_path, socketPath, sizeof replacement->sun_path - 1);
+  address->__sockaddr_un__ = replacement;
+  *length = sizeof *replacement;
+  return 1;
+}
+
 ssize_t sendto(int fd, const void* buffer, size_t length, int flags, __CONST_SOCKADDR_ARG address,
                socklen_t addressLength) {
   static ssize_t (*next)(int, const void*, size_t, int, __CONST_SOCKADDR_ARG, socklen_t);
   if (!next) *(void**)&next = dlsym(RTLD_NEXT, "sendto");
-  const struct sockaddr_un* to = (const struct sockaddr_un*)address.__sockaddr_un__;
-  struct sockaddr_un redirected;
-  if (to && to->sun_family == AF_UNIX && strcmp(to->sun_path, "/dev/log") == 0) {
-    const char* socketPath = getenv("LX_TEST_SYSLOG_SOCKET");
-    memset(&redirected, 0, sizeof redirected);
-    redirected.sun_family = AF_UNIX;
-    strncpy(redirected.sun_path, socketPath ? socketPath : "", sizeof redirected.sun_path - 1);
-    address.__sockaddr_un__ = &redirected;
-    addressLength = sizeof redirected;
-  }
+  struct sockaddr_un replacement;
+  if (!redirected(fd, &address, &addressLength, &replacement)) return -1;
   return next(fd, buffer, length, flags, address, addressLength);
+}
+
+int connect(int fd, __CONST_SOCKADDR_ARG address, socklen_t addressLength) {
+  static int (*next)(int, __CONST_SOCKADDR_ARG, socklen_t);
+  if (!next) *(void**)&next = dlsym(RTLD_NEXT, "connect");
+  struct sockaddr_un replacement;
+  if (!redirected(fd, &address, &addressLength, &replacement)) return -1;
+  return next(fd, address, addressLength);
 }
 
 pid_t getppid(void) {

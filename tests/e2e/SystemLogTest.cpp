@@ -8,6 +8,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -38,14 +39,15 @@ sockaddr_un unixAddress(const std::string& path) {
   return address;
 }
 
-// A datagram socket bound at `path`, as a log daemon binds "/dev/log". It
+// A socket of `type` bound at `path`, as a log daemon binds "/dev/log". It
 // reads only when asked; the socket file stays when it is closed.
 class LogSocket {
  public:
-  explicit LogSocket(const std::string& path)
-      : path(path), fd(socket(AF_UNIX, SOCK_DGRAM | SOCK_NONBLOCK, 0)) {
+  explicit LogSocket(const std::string& path, int type = SOCK_DGRAM)
+      : path(path), type(type), fd(socket(AF_UNIX, type | SOCK_NONBLOCK, 0)) {
     const sockaddr_un address = unixAddress(path);
-    if (fd < 0 || bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+    if (fd < 0 || bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+        (type == SOCK_STREAM && listen(fd, 8) != 0)) {
       throw std::runtime_error("cannot bind " + path);
     }
   }
@@ -67,12 +69,25 @@ class LogSocket {
   std::vector<std::string> received() const {
     std::vector<std::string> records;
     char buffer[65536];
-    for (ssize_t n; (n = recv(fd, buffer, sizeof buffer, 0)) >= 0;) records.emplace_back(buffer, n);
+    if (type == SOCK_DGRAM) {
+      for (ssize_t n; (n = recv(fd, buffer, sizeof buffer, 0)) >= 0;) {
+        records.emplace_back(buffer, n);
+      }
+    }
+    // Over a stream, a connection carries one record ended by one NUL.
+    for (int connection; type == SOCK_STREAM && (connection = accept(fd, nullptr, nullptr)) >= 0;
+         close(connection)) {
+      std::string data;
+      for (ssize_t n; (n = read(connection, buffer, sizeof buffer)) > 0;) data.append(buffer, n);
+      const bool ended = !data.empty() && data.back() == '\0';
+      records.push_back(ended ? data.substr(0, data.size() - 1) : "not NUL-terminated: " + data);
+    }
     return records;
   }
 
  private:
   std::string path;
+  int type;
   int fd;
 };
 
@@ -124,12 +139,21 @@ TEST_F(SystemLogTest, EveryFailureLineOnceAndNothingElse) {
   makeDirs(parent);
   const std::string runtime = "Failed to find ZORM in \"" + tmp.path() +
                               "/line\\nbreak/Demo.app/Contents/runtime\" directory.";
+  // A line far beyond a datagram's size, whose cut falls inside a character.
+  const std::string rootDir = tmp.path() + "/line\\nbreak/Demo.app/";
+  const std::string prefix = "Failed to find ZORM in \"" + rootDir;
+  std::string longRuntime((2045 - prefix.size()) % 2 == 0 ? 1 : 0, 'x');
+  for (int i = 0; i < 150000; ++i) longRuntime += "\u00e9";
+  const std::string longLine = prefix + longRuntime + "\" directory.";
   struct Case {
     const char* label;
     Environment variables;
     bool removeRuntime;
     int status;
-    std::string line;  // sent to the log; empty: nothing
+    std::string line;           // sent to the log; empty: nothing
+    std::string logged = line;  // the line as the log gets it
+    std::string runtime = "";   // app.runtime; empty: none
+    int logType = SOCK_DGRAM;
   };
   const Case cases[] = {
       {"success", {}, false, 0, ""},
@@ -147,12 +171,47 @@ TEST_F(SystemLogTest, EveryFailureLineOnceAndNothingElse) {
        false,
        0,
        "Failed to launch ZORM"},
+      {"entry point fails, standard error a pipe without a reader",
+       {{"RLX_TEST_RESULT", "2"}, {"LX_TEST_BREAK_STDERR", "1"}},
+       false,
+       1,
+       "Failed to launch ZORM"},
+      {"nested entry fails with logging on, standard error a pipe without a reader",
+       {{"RLX_TEST_REENTER", "1"},
+        {"RLX_TEST_NESTED_RESULT", "5"},
+        {"KELPAK_DEBUG", "true"},
+        {"LX_TEST_BREAK_STDERR", "1"}},
+       false,
+       0,
+       "Failed to launch ZORM"},
+      {"a failure line of 300 KB",
+       {},
+       false,
+       1,
+       longLine,
+       longLine.substr(0, 2044) + "...",
+       longRuntime},
+      {"a stream socket as the log",
+       {{"RLX_TEST_RESULT", "2"}},
+       false,
+       1,
+       "Failed to launch ZORM",
+       "Failed to launch ZORM",
+       "",
+       SOCK_STREAM},
+      // Its own path is "/dev/fd/100", closed: the name comes from argument 0.
+      {"started through a close-on-exec descriptor",
+       {{"LX_TEST_FEXECVE", "1"}},
+       false,
+       1,
+       "lstat(/dev/fd/100) failed. Error: " + std::string(std::strerror(ENOENT))},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
     const Bundle bundle = readyBundle(parent);
     if (c.removeRuntime) unlink((bundle.runtimeDir() + "/" + Bundle::kRuntimeLib).c_str());
-    LogSocket log(tmp / "log");
+    if (!c.runtime.empty()) bundle.writeCfg(kMinimalCfg + "app.runtime=" + c.runtime + "\n");
+    LogSocket log(tmp / "log", c.logType);
     Environment saved = env;
     env.insert(c.variables.begin(), c.variables.end());
     const ProcessResult result = run(bundle);
@@ -160,16 +219,20 @@ TEST_F(SystemLogTest, EveryFailureLineOnceAndNothingElse) {
     unlink((tmp / "log").c_str());
 
     EXPECT_FALSE(result.timedOut);
+    EXPECT_EQ(0, result.signal);
     EXPECT_EQ(c.status, result.status);
     std::vector<std::string> lines;
     for (const std::string& record : log.received()) lines.push_back(lineOf(record));
     if (c.line.empty()) {
       EXPECT_THAT(lines, IsEmpty());
     } else {
-      EXPECT_THAT(lines, ElementsAre(c.line));
+      EXPECT_THAT(lines, ElementsAre(c.logged));
     }
+    // Never where standard error was, even when it was closed.
+    for (const std::string& fd : shimRecord("logfd")) EXPECT_LE(3, std::stoi(fd));
     // The same line on standard error; the debug records go there only.
-    const bool closed = c.variables.count("LX_TEST_CLOSE_STDERR") > 0;
+    const bool closed = c.variables.count("LX_TEST_CLOSE_STDERR") > 0 ||
+                        c.variables.count("LX_TEST_BREAK_STDERR") > 0;
     const std::string printed = closed || c.line.empty() ? "" : c.line + "\n";
     if (c.variables.count("KELPAK_DEBUG")) {
       EXPECT_THAT(result.err, HasSubstr(printed));
@@ -183,9 +246,12 @@ TEST_F(SystemLogTest, EveryFailureLineOnceAndNothingElse) {
     // The runtime sees what the launcher was started with, also after a
     // failure was logged while it ran.
     const std::vector<std::string> before = shimRecord("fds");
+    const std::vector<std::string> sigpipe = shimRecord("sigpipe");
     ASSERT_EQ(1u, before.size());
+    ASSERT_EQ(1u, sigpipe.size());
     for (const Call& call : calls()) {
       EXPECT_EQ(before[0], call.descriptors);
+      EXPECT_EQ(sigpipe[0], call.sigpipe);
       if (!call.descriptorsAfterMain.empty()) {
         EXPECT_EQ(before[0], call.descriptorsAfterMain);
       }

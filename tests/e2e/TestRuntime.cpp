@@ -51,6 +51,7 @@ extern "C" __attribute__((visibility("default"))) int RLX_Launch(
   const std::string openOnEntry = descriptors();
   put("call", std::to_string(calls) + " depth=" + std::to_string(depth));
   put("fds", openOnEntry);
+  put("sigpipe", sigpipeState());
   Dl_info info;
   const bool found = dladdr(reinterpret_cast<void*>(&RLX_Launch), &info) && info.dli_fname;
   put("library", found ? escapeBytes(info.dli_fname) : "?");

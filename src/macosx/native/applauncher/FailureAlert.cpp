@@ -12,6 +12,7 @@
 #include "share/native/common/FileUtils.h"
 #include "share/native/common/SysInfo.h"
 #include "share/native/common/app.h"
+#include "share/native/common/tstrings.h"
 
 namespace {
 
@@ -64,41 +65,13 @@ std::string applicationName() {
   return FileUtils::basename(launcherPath);
 }
 
-// The length of the well-formed UTF-8 character at `at`; 0 when none starts there.
-std::size_t characterLength(const std::string& text, std::size_t at) {
-  const unsigned char lead = static_cast<unsigned char>(text[at]);
-  if (lead < 0x80) return 1;
-  std::size_t length = 0;
-  unsigned char low = 0x80;  // the second byte's range, narrower after some leads
-  unsigned char high = 0xBF;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    if (lead == 0xE0) low = 0xA0;   // no overlong forms
-    if (lead == 0xED) high = 0x9F;  // no surrogates
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    if (lead == 0xF0) low = 0x90;
-    if (lead == 0xF4) high = 0x8F;  // nothing above U+10FFFF
-  } else {
-    return 0;
-  }
-  if (text.size() - at < length) return 0;
-  for (std::size_t i = 1; i < length; ++i) {
-    const unsigned char next = static_cast<unsigned char>(text[at + i]);
-    if (next < (i == 1 ? low : 0x80) || next > (i == 1 ? high : 0xBF)) return 0;
-  }
-  return length;
-}
-
 // `text` as CoreFoundation takes it, well-formed UTF-8 (a path may hold any
 // bytes): a byte that starts no character becomes U+FFFD. Whole characters of
 // at most kMaxTextBytes bytes are kept, and "…" marks a cut.
 std::string displayable(const std::string& text) {
   std::string result;
   for (std::size_t at = 0; at < text.size();) {
-    const std::size_t length = characterLength(text, at);
+    const std::size_t length = tstrings::utf8CharLength(text, at);
     const std::string character = length ? text.substr(at, length) : "\xEF\xBF\xBD";
     if (result.size() + character.size() > kMaxTextBytes) return result + "\xE2\x80\xA6";
     result += character;

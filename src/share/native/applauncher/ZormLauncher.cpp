@@ -19,6 +19,7 @@
 #include "share/native/common/FileUtils.h"
 #include "share/native/common/Log.h"
 #include "share/native/common/NewHandlerScope.h"
+#include "share/native/common/NoSigpipeScope.h"
 #include "share/native/common/SysInfo.h"
 #include "share/native/common/tstrings.h"
 
@@ -188,6 +189,7 @@ int zormLauncherStartZorm(ZormlLauncherData* data, void* entryPoint) {
 void zormLauncherLog(const char* format, ...) {
   const char* const debug = std::getenv("KELPAK_DEBUG");
   if (!debug || std::strcmp(debug, "true") != 0) return;
+  const NoSigpipeScope noSigpipe;
   va_list args;
   va_start(args, format);
   std::vfprintf(stderr, format, args);

@@ -1,6 +1,7 @@
-// Path arithmetic on plain strings, and four queries of the file system and
+// Path arithmetic on plain strings, and five queries of the file system and
 // the process. Both "/" and "\\" separate directories when a path is taken
-// apart; "/" is the only separator inserted. Nothing resolves links.
+// apart; "/" is the only separator inserted. Only resolveDotComponents
+// resolves links.
 #ifndef LX_SHARE_COMMON_FILEUTILS_H
 #define LX_SHARE_COMMON_FILEUTILS_H
 
@@ -39,6 +40,14 @@ std::string replaceSuffix(const std::string& path, const std::string& newSuffix)
 // there. Purely lexical: links are not resolved. Only "/" separates here, as
 // for the file system, so a backslash stays part of its name.
 std::string removeDotComponents(const std::string& path);
+
+// An absolute path as the file system reads it: when a ".." component
+// remains, the part up to and including the last one is replaced by its real
+// path (after a linked directory, ".." is the parent of the link's target);
+// the components after it are kept as written. "." components are dropped and
+// runs of "/" made one; without "..", links stay as written. Throws when the
+// part up to the last ".." cannot be resolved.
+std::string resolveDotComponents(const std::string& path);
 
 // True when the file system has an entry for the path, following links;
 // directories count.

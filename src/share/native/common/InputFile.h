@@ -1,7 +1,7 @@
-// A regular file open for reading, as an input stream. Opening never blocks
-// and refuses whatever is not a regular file once links are followed, so a
-// FIFO or a device is never read; the descriptor checked is the one read from,
-// so nothing can be swapped in between.
+// A regular file open for reading, as an input stream. Whatever is not a
+// regular file once links are followed is refused before it is opened, so a
+// FIFO or a device is never opened; the descriptor read from is checked again,
+// so nothing can be swapped in between. Opening never blocks.
 #ifndef LX_SHARE_COMMON_INPUTFILE_H
 #define LX_SHARE_COMMON_INPUTFILE_H
 

@@ -16,12 +16,15 @@ extern char** argv;
 
 enum CommandArgProgramNameMode : int { IncludeProgramName = 0, ExcludeProgramName = 1 };
 
-// Absolute path of the executable; an executable that is a symbolic link is
-// replaced by the link's target (one level). Throws when it cannot be found.
+// Absolute path of the executable, as getExecutablePath gives it. Throws when
+// it cannot be found.
 std::string getProcessModulePath();
 
-// The path getProcessModulePath gives for an executable started as `path`,
-// which holds the characters followed by one NUL. Throws when it does not exist.
+// The file the kernel runs for an executable started as `path`, which holds
+// the characters followed by one NUL: links followed to the end (at most 40),
+// each relative target joined to its own link's directory, then made absolute
+// as resolveDotComponents does. Throws when it does not exist or the links
+// do not end.
 std::string getExecutablePath(const std::vector<char>& path);
 
 // The target of `path` when it is a symbolic link, exactly as stored; else the

@@ -9,7 +9,9 @@
 namespace SystemLog {
 
 // Sends `line` as one record of facility user and priority error, with the
-// executable's file name as identity and the process id. Never throws, never
+// executable's file name as identity and the process id; a line of more than
+// 2,048 bytes is cut to that many at a UTF-8 character boundary, ending in
+// "...". Never throws, never
 // waits for the log, leaves no descriptor open; without a log that takes the
 // record at once, the record is lost. It logs nothing itself, so an appender
 // may call it.

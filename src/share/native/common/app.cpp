@@ -9,6 +9,7 @@
 
 #include "ErrorHandling.h"
 #include "NewHandlerScope.h"
+#include "NoSigpipeScope.h"
 #include "SysInfo.h"
 #include "SystemLog.h"
 #include "tstrings.h"
@@ -27,6 +28,7 @@ class StandardLogAppender : public LogAppender {
         (tstrings::any() << "[" << event.logLevel << "] " << event.fileName << ":" << event.lineNum
                          << ": " << event.message << "\n")
             .str();
+    const NoSigpipeScope noSigpipe;
     std::cerr << line << std::flush;
   }
 };
@@ -41,7 +43,10 @@ class LastErrorLogAppender : public LogAppender {
  public:
   void append(const LogEvent&) override {
     const std::string line = app::lastErrorLine();
-    std::cerr << line + "\n" << std::flush;
+    {
+      const NoSigpipeScope noSigpipe;
+      std::cerr << line + "\n" << std::flush;
+    }
     // Started from the desktop, standard error goes nowhere; the system log stays.
     SystemLog::error(line);
   }
@@ -51,6 +56,7 @@ class LastErrorLogAppender : public LogAppender {
 // std::bad_alloc can fail; so a failed allocation ends the process here, with
 // one line and without allocating.
 [[noreturn]] void exitOutOfMemory() {
+  const NoSigpipeScope noSigpipe;
   std::fputs(std::strerror(ENOMEM), stderr);
   std::fputs("\n", stderr);
   std::fflush(nullptr);

@@ -1,10 +1,13 @@
 // String functions of the launcher. Strings are byte strings as the platform
-// delivers them (UTF-8 paths and values); nothing here decodes characters.
+// delivers them (UTF-8 paths and values); nothing here decodes characters
+// (utf8CharLength only measures one).
 // All functions are stateless.
 #ifndef LX_SHARE_COMMON_TSTRINGS_H
 #define LX_SHARE_COMMON_TSTRINGS_H
 
+#include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tstrings {
@@ -47,6 +50,12 @@ std::string join(It first, It last, const std::string& delimiter) {
   }
   return reply;
 }
+
+// The length of the well-formed UTF-8 character that starts at text[pos]
+// (1 for ASCII); 0 when none starts there: a stray continuation byte, an
+// overlong form, a surrogate, a code point above U+10FFFF, or a character cut
+// off by the end of `text`. `pos` must be below text.size().
+std::size_t utf8CharLength(std::string_view text, std::size_t pos);
 
 // printf-style formatting into a string of any length. Throws
 // std::invalid_argument for a null format, and std::runtime_error when the

@@ -2,12 +2,30 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #include "share/native/common/ErrorHandling.h"
 #include "share/native/common/FileUtils.h"
 
 namespace FileUtils {
+
+std::string resolveDotComponents(const std::string& path) {
+  // The end of the last ".." component, if any.
+  std::string::size_type lastDotDot = std::string::npos;
+  for (std::string::size_type start = 0; start <= path.size();) {
+    std::string::size_type end = path.find('/', start);
+    if (end == std::string::npos) end = path.size();
+    if (path.compare(start, end - start, "..") == 0) lastDotDot = end;
+    start = end + 1;
+  }
+  if (lastDotDot == std::string::npos) return removeDotComponents(path);
+  const std::string prefix = path.substr(0, lastDotDot);
+  std::unique_ptr<char, decltype(&std::free)> real(realpath(prefix.c_str(), nullptr), std::free);
+  if (!real) LX_THROW_SYSTEM_ERROR("realpath(" << prefix << ") failed. Error: ");
+  return removeDotComponents(real.get() + path.substr(lastDotDot));
+}
 
 bool isFileExists(const std::string& path) {
   struct stat info;

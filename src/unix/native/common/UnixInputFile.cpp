@@ -8,6 +8,7 @@
 
 #include "share/native/common/ErrorHandling.h"
 #include "share/native/common/InputFile.h"
+#include "unix/native/common/OwnDescriptor.h"
 
 namespace {
 
@@ -15,16 +16,26 @@ namespace {
 // errno still telling why.
 struct ReadFailure {};
 
-// Non-blocking, so that a FIFO without a writer cannot hang the launcher;
-// reads of a regular file do not care.
+// Why `info`, from a stat call that returned `result`, names no file to read;
+// empty when it names a regular file.
+std::string refusal(int result, const struct stat& info) {
+  return result != 0             ? lastCRTError()
+         : S_ISREG(info.st_mode) ? std::string()
+         : S_ISDIR(info.st_mode) ? std::strerror(EISDIR)
+                                 : "Not a regular file";
+}
+
+// Opening is a side effect of its own (it releases a writer blocked on a FIFO,
+// and acts on some devices), so the path is checked first; the descriptor is
+// checked again, as a file may be swapped in between. Non-blocking, so that
+// even then a FIFO without a writer cannot hang the launcher.
 int openRegularFile(const std::string& path) {
-  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) LX_THROW_SYSTEM_ERROR("Error opening \"" << path << "\" file: ");
   struct stat info;
-  const std::string reason = fstat(fd, &info) != 0   ? lastCRTError()
-                             : S_ISREG(info.st_mode) ? std::string()
-                             : S_ISDIR(info.st_mode) ? std::strerror(EISDIR)
-                                                     : "Not a regular file";
+  std::string reason = refusal(stat(path.c_str(), &info), info);
+  if (!reason.empty()) LX_THROW("Error opening \"" << path << "\" file: " << reason);
+  const int fd = ownDescriptor(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  if (fd < 0) LX_THROW_SYSTEM_ERROR("Error opening \"" << path << "\" file: ");
+  reason = refusal(fstat(fd, &info), info);
   if (reason.empty()) return fd;
   close(fd);
   LX_THROW("Error opening \"" << path << "\" file: " << reason);

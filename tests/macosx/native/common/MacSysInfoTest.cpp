@@ -10,6 +10,7 @@
 
 #include "Process.h"
 #include "TestSupport.h"
+#include "e2e/Bundle.h"
 #include "share/native/common/ErrorHandling.h"
 #include "share/native/common/FileUtils.h"
 #include "share/native/common/SysInfo.h"
@@ -175,7 +176,7 @@ TEST_F(ProcessModulePathTest, LinkWithAbsoluteTargetGivesTheTarget) {
 TEST_F(ProcessModulePathTest, RelativeTargetCountsFromTheLinksDirectory) {
   makeDirs(tmp / "links/bin");
   makeDirs(tmp / "work");
-  makeLink(probe, tmp / "links/bin/real");
+  copyFile(probe, tmp / "links/bin/real", 0755);
   makeLink("bin/real", tmp / "links/start");
   makeLink("../links/./bin//real", tmp / "links/dotted");
   // A planted "bin/real" in the working directory must not be taken.
@@ -196,8 +197,18 @@ TEST_F(ProcessModulePathTest, RelativeTargetCountsFromTheLinksDirectory) {
   }
 }
 
-TEST_F(ProcessModulePathTest, LinkToLinkGivesTheFirstLinksTarget) {
-  makeLink(probe, tmp / "second");
-  makeLink(tmp / "second", tmp / "first");
-  EXPECT_EQ(tmp / "second", runProbe(tmp / "first"));
+TEST_F(ProcessModulePathTest, LinksAreFollowedToTheEndAsTheKernelFollowsThem) {
+  // l0 links to the probe, every further one to the one before.
+  makeLink(probe, tmp / "l0");
+  for (int i = 1; i <= 40; ++i) {
+    makeLink("l" + std::to_string(i - 1), tmp / ("l" + std::to_string(i)));
+  }
+  EXPECT_EQ(probe, runProbe(tmp / "l2"));
+  EXPECT_EQ(probe, SysInfo::getExecutablePath(withNul(tmp / "l39")));
+  try {
+    SysInfo::getExecutablePath(withNul(tmp / "l40"));
+    ADD_FAILURE() << "41 links followed";
+  } catch (const LxError<std::runtime_error>& e) {
+    EXPECT_EQ("readlink(" + tmp / "l0" + ") failed. Error: " + strerror(ELOOP), e.rawMessage());
+  }
 }

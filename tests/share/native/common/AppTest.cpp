@@ -62,8 +62,38 @@ FrameRun runFrame(app::LauncherFunc func, LogAppender* lastError = nullptr) {
 
 }  // namespace
 
+namespace SystemLog {
+// The launcher's seam: where its system-log records go.
+extern void (*sendRecord)(const std::string& identity, const std::string& line);
+}  // namespace SystemLog
+
+namespace {
+
+std::vector<std::string> systemLogLines;
+
+// While it exists, the system log's records are kept in systemLogLines instead
+// of reaching the machine's log.
+class ScopedSystemLog {
+ public:
+  ScopedSystemLog() : saved(SystemLog::sendRecord) {
+    systemLogLines.clear();
+    SystemLog::sendRecord = [](const std::string&, const std::string& line) {
+      systemLogLines.push_back(line);
+    };
+  }
+  ~ScopedSystemLog() { SystemLog::sendRecord = saved; }
+  ScopedSystemLog(const ScopedSystemLog&) = delete;
+  ScopedSystemLog& operator=(const ScopedSystemLog&) = delete;
+
+ private:
+  void (*const saved)(const std::string&, const std::string&);
+};
+
+}  // namespace
+
 class AppTest : public ::testing::Test {
  protected:
+  ScopedSystemLog systemLog;
   ScopedEnv debug{"KELPAK_DEBUG"};
   // Each frame leaves its chosen appender installed.
   ScopedDefaultAppender appender;
@@ -84,10 +114,15 @@ TEST_F(AppTest, QuietOutcomes) {
       {failWithNul, 1, "Failed to find ZORM in \"/a\\0b\"\n"},
   };
   for (const Case& c : cases) {
+    systemLogLines.clear();
     const FrameRun run = runFrame(c.func);
     EXPECT_EQ(c.result, run.result) << c.err;
     EXPECT_EQ(c.err, run.err);
     EXPECT_EQ("", run.out);
+    // The same line, without its line feed, is the system log's one record.
+    std::vector<std::string> logged;
+    if (!c.err.empty()) logged.push_back(c.err.substr(0, c.err.size() - 1));
+    EXPECT_EQ(logged, systemLogLines);
   }
 }
 

@@ -43,6 +43,9 @@ TEST(ErrorHandlingTest, WhatIsFormattedRawMessageIsNot) {
       makeException(tstrings::any() << std::string("a\0b\0", 4), SourceCodePos("F", "g", 1));
   EXPECT_STREQ("a\\0b\\0", nul.rawMessage());
   EXPECT_STREQ("F(1) at g(): a\\0b\\0", nul.what());
+  const LxError<std::runtime_error> nuls =
+      makeException(tstrings::any() << std::string(2, '\0'), SourceCodePos("F", "g", 1));
+  EXPECT_STREQ("\\0\\0", nuls.rawMessage());
 }
 
 TEST(ErrorHandlingTest, ThrowMacroNamesItsOwnSite) {
