@@ -5,6 +5,9 @@
 # read too.
 set(LX_LAUNCHER_EXPORTS_FILE "${CMAKE_CURRENT_LIST_DIR}/LauncherExports.txt")
 file(STRINGS "${LX_LAUNCHER_EXPORTS_FILE}" LX_LAUNCHER_EXPORTS REGEX "^[^#]")
+# An edited list reaches the export files and the checker at the next build.
+set_property(DIRECTORY "${PROJECT_SOURCE_DIR}" APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+             "${LX_LAUNCHER_EXPORTS_FILE}")
 set(LX_LAUNCHER_DATA_FUNCTIONS ${LX_LAUNCHER_EXPORTS})
 list(REMOVE_ITEM LX_LAUNCHER_DATA_FUNCTIONS main)
 
