@@ -12,6 +12,8 @@
 namespace FileUtils {
 
 std::string resolveDotComponents(const std::string& path) {
+  // Nearly every start has no "..": it costs one search.
+  if (path.find("..") == std::string::npos) return removeDotComponents(path);
   // The end of the last ".." component, if any.
   std::string::size_type lastDotDot = std::string::npos;
   for (std::string::size_type start = 0; start <= path.size();) {
