@@ -1,7 +1,6 @@
 #include "BundleCheck.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <filesystem>
 #include <memory>
 #include <new>
@@ -68,6 +67,7 @@ const char* failureCode(CfgFileFailure kind) {
     case CfgFileFailure::Nul:
       return "config-nul";
     case CfgFileFailure::Unreadable:
+    case CfgFileFailure::OutOfMemory:
       break;
   }
   return "config-unreadable";
@@ -125,9 +125,8 @@ class Planner final : public LaunchObserver {
   }
 
   void unloaded(const CfgFileError& error) override {
-    // The reader tells a failed allocation as a read error; here that is the
-    // checker's own memory, which says nothing about the launch.
-    if (errno == ENOMEM) throw std::bad_alloc();
+    // The checker's own memory ran out, which says nothing about the launch.
+    if (error.kind() == CfgFileFailure::OutOfMemory) throw std::bad_alloc();
     lint->finish();
     report.add(Severity::Error, failureCode(error.kind()), cfgPath, error.line(),
                error.rawMessage());

@@ -1,6 +1,7 @@
 #include "CfgFile.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <istream>
 #include <optional>
@@ -197,9 +198,12 @@ CfgFile CfgFile::parse(std::istream& stream, const std::string& path, CfgFileObs
     if (observer) observer->property(lineNumber, name, value, recorded);
   }
   if (stream.bad() || !stream.eof()) {
+    // A line that outgrows memory ends the stream too; malloc leaves ENOMEM.
+    const CfgFileFailure kind =
+        errno == ENOMEM ? CfgFileFailure::OutOfMemory : CfgFileFailure::Unreadable;
     const std::string reason = lastCRTError();
     fail(tstrings::any() << "Failed to read \"" << path << "\" file up to the end: " << reason,
-         LX_SOURCE_POS, CfgFileFailure::Unreadable, 0);
+         LX_SOURCE_POS, kind, 0);
   }
   PurgeSection(cfg.data, section, pending, observer);
   return cfg;

@@ -114,10 +114,11 @@ class CfgFileObserver {
 
 // Why a configuration could not be loaded.
 enum class CfgFileFailure {
-  Missing,     // nothing at the path
-  Unreadable,  // there, but not to be opened as a regular file, or reading failed
-  Syntax,      // a header without "]"
-  Nul,         // a NUL byte in a known property's value
+  Missing,      // nothing at the path
+  Unreadable,   // there, but not to be opened as a regular file, or reading failed
+  OutOfMemory,  // memory ran out while reading: nothing is known about the file
+  Syntax,       // a header without "]"
+  Nul,          // a NUL byte in a known property's value
 };
 
 // The parser's verdict on a configuration it could not load: the launcher's
