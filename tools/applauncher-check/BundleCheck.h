@@ -2,8 +2,8 @@
 // the launcher's own set-up and planning code, and the findings name every
 // failure and silent pitfall on the way. Reads files and stats paths only;
 // nothing from the bundle is loaded, run or written.
-#ifndef LX_SHARE_CHECKER_BUNDLECHECK_H
-#define LX_SHARE_CHECKER_BUNDLECHECK_H
+#ifndef LX_TOOLS_CHECKER_BUNDLECHECK_H
+#define LX_TOOLS_CHECKER_BUNDLECHECK_H
 
 #include <optional>
 #include <string>

@@ -2,8 +2,8 @@
 // parser and turns every line that the parser skips, or treats in a way a
 // packager would not expect, into a finding; it remembers the line of every
 // recorded value, so that checks of the loaded configuration can name it.
-#ifndef LX_SHARE_CHECKER_CFGLINT_H
-#define LX_SHARE_CHECKER_CFGLINT_H
+#ifndef LX_TOOLS_CHECKER_CFGLINT_H
+#define LX_TOOLS_CHECKER_CFGLINT_H
 
 #include <cstdint>
 #include <map>

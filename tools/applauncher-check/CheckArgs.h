@@ -1,8 +1,8 @@
 // The checker's command line:
 //   applauncher-check [--json] [--strict] [--home DIR] [--launcher NAME] BUNDLE [-- ARG...]
 //   applauncher-check --help | --version
-#ifndef LX_SHARE_CHECKER_CHECKARGS_H
-#define LX_SHARE_CHECKER_CHECKARGS_H
+#ifndef LX_TOOLS_CHECKER_CHECKARGS_H
+#define LX_TOOLS_CHECKER_CHECKARGS_H
 
 #include <stdexcept>
 #include <string>

@@ -1,6 +1,6 @@
 // The checker's two outputs: lines for people, one JSON object for pipelines.
-#ifndef LX_SHARE_CHECKER_OUTPUT_H
-#define LX_SHARE_CHECKER_OUTPUT_H
+#ifndef LX_TOOLS_CHECKER_OUTPUT_H
+#define LX_TOOLS_CHECKER_OUTPUT_H
 
 #include <iosfwd>
 

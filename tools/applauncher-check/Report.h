@@ -1,7 +1,7 @@
 // What the bundle checker found: the launch plan, as the launcher's own
 // planning code made it, and the findings about the bundle.
-#ifndef LX_SHARE_CHECKER_REPORT_H
-#define LX_SHARE_CHECKER_REPORT_H
+#ifndef LX_TOOLS_CHECKER_REPORT_H
+#define LX_TOOLS_CHECKER_REPORT_H
 
 #include <cstdint>
 #include <map>

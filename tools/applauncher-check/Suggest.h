@@ -1,6 +1,6 @@
 // "Did you mean": the known name that an unknown one most likely meant.
-#ifndef LX_SHARE_CHECKER_SUGGEST_H
-#define LX_SHARE_CHECKER_SUGGEST_H
+#ifndef LX_TOOLS_CHECKER_SUGGEST_H
+#define LX_TOOLS_CHECKER_SUGGEST_H
 
 #include <string>
 #include <string_view>

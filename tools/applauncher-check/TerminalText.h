@@ -1,6 +1,6 @@
 // Text from a bundle made safe to show in a terminal.
-#ifndef LX_CHECKER_TERMINALTEXT_H
-#define LX_CHECKER_TERMINALTEXT_H
+#ifndef LX_TOOLS_CHECKER_TERMINALTEXT_H
+#define LX_TOOLS_CHECKER_TERMINALTEXT_H
 
 #include <string>
 #include <string_view>
