@@ -7,6 +7,7 @@
 #include "MachO.h"
 #include "share/native/common/ErrorHandling.h"
 #include "share/native/common/InputFile.h"
+#include "share/native/common/tstrings.h"
 
 namespace {
 
@@ -45,9 +46,7 @@ const char* fileTypeName(MachO::FileType type) {
 }
 
 std::string joined(const std::vector<std::string>& items, const char* separator) {
-  std::string text;
-  for (const std::string& item : items) text += (text.empty() ? "" : separator) + item;
-  return text;
+  return tstrings::join(items.begin(), items.end(), separator);
 }
 
 std::vector<std::string> architectures(const MachO::File& file) {
