@@ -5,6 +5,7 @@
 #include <ostream>
 
 #include "TerminalText.h"
+#include "share/native/common/tstrings.h"
 
 namespace {
 
@@ -34,9 +35,7 @@ nlohmann::json orNull(const std::optional<std::string>& text) {
 }
 
 std::string joined(const std::vector<std::string>& names) {
-  std::string text;
-  for (const std::string& name : names) text += (text.empty() ? "" : " ") + name;
-  return text;
+  return tstrings::join(names.begin(), names.end(), " ");
 }
 
 // "x86_64 arm64, macOS 11.0 or later, x86_64 unsigned", or "..., signed".
